@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Starts the real program from its images folder on a virtual full-HD screen, waits for its
+# window to fill the screen, closes it as a window manager would and expects exit code 0.
+set -euo pipefail
+program=$1 xclose=$2 images=$3
+
+if [[ -z "${SMOKE_INSIDE_XVFB:-}" ]]; then
+    export SMOKE_INSIDE_XVFB=1
+    exec xvfb-run -a -s "-screen 0 1920x1080x24" "$0" "$@"
+fi
+
+# A window manager, as on a lecturer's desktop: it is what makes a window full screen.
+openbox >/dev/null 2>&1 &
+cd "$images"
+"$program" &
+pid=$!
+
+geometry=""
+for _ in $(seq 100); do
+    geometry=$(xwininfo -name MainWindow 2>/dev/null | awk '/Width:/{w=$2} /Height:/{h=$2} END{if (w) print w "x" h}') || true
+    [[ "$geometry" == 1920x1080 ]] && break
+    sleep 0.1
+done
+if [[ "$geometry" != 1920x1080 ]]; then
+    echo "the window did not fill the screen (saw '${geometry}')"
+    kill "$pid" 2>/dev/null || true
+    exit 1
+fi
+
+"$xclose" MainWindow
+status=0
+for _ in $(seq 100); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+done
+if kill -0 "$pid" 2>/dev/null; then
+    echo "the program did not end when its window was closed"
+    kill "$pid"
+    exit 1
+fi
+wait "$pid" || status=$?
+echo "exit code $status"
+exit "$status"

@@ -1,0 +1,61 @@
+// Grabs each screen of the window, as a lecturer would see it at 1920 × 1080, into
+// <output-dir>/<number>-<screen>.png. Run it from the images folder so that the pictures show.
+
+#include "app/mainwindow.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QStackedWidget>
+#include <QTextStream>
+
+namespace {
+
+struct Screen
+{
+    const char *file;
+    int page;
+    int innerPage; // the listening screens' own stack; -1 where it does not apply
+};
+
+const Screen screensToGrab[] = {
+    {"1-title", 0, -1},    {"2-warning", 1, 1},        {"3-listening", 1, 0},
+    {"4-loudness", 2, -1}, {"5-definitions", 3, -1},   {"6-more-definitions", 4, -1},
+    {"7-authors", 5, -1},  {"8-decibel-scale", 6, -1},
+};
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication application(argc, argv);
+    if (argc != 2) {
+        QTextStream(stderr) << "usage: screenshots <output-dir>\n";
+        return 2;
+    }
+    const QDir output(QString::fromLocal8Bit(argv[1]));
+    if (!QDir().mkpath(output.path())) {
+        QTextStream(stderr) << "cannot create " << output.path() << "\n";
+        return 1;
+    }
+
+    MainWindow window;
+    window.resize(1920, 1080);
+    window.show();
+    QApplication::processEvents();
+
+    auto *pages = window.findChild<QStackedWidget *>("stackedWidget");
+    auto *listening = window.findChild<QStackedWidget *>("stackedWidget_2");
+    for (const Screen &screen : screensToGrab) {
+        pages->setCurrentIndex(screen.page);
+        if (screen.innerPage >= 0)
+            listening->setCurrentIndex(screen.innerPage);
+        QApplication::processEvents();
+        const QString file = output.filePath(QString::fromLatin1(screen.file) + ".png");
+        if (!window.grab().save(file)) {
+            QTextStream(stderr) << "cannot write " << file << "\n";
+            return 1;
+        }
+    }
+    return 0;
+}
