@@ -1,11 +1,231 @@
 // The decibel scale at 1000 Hz: one vertical scale read as level, intensity and pressure,
 // and the choice of an everyday sound source on it.
+#include "app/acoustics.h"
 #include "app/mainwindow.h"
+#include "app/readouts.h"
 
 #include "ui_mainwindow.h"
 
-void MainWindow::setUpDecibelReadouts() {}
+#include <qcustomplot.h>
 
-void MainWindow::setUpDecibelChart() {}
+#include <iterator>
 
-void MainWindow::on_comboBox_2_activated(int) {}
+namespace {
+
+struct SoundSource
+{
+    const char *name; // UTF-8, as the combo box lists it
+    double level;     // dB at 1000 Hz
+};
+
+// Everyday sounds from the threshold of hearing upwards, in the order the combo box lists
+// them. Ten decibels a step up to the lethal 180 dB; the last one, a weapon made of noise,
+// sits at 200 dB, so nothing stands at 190.
+const SoundSource soundSources[] = {
+    {"порог слышимости", 0},
+    {"шелест листьев", 10},
+    {"шёпот", 20},
+    {"тиканье часов", 30},
+    {"обычная речь", 40},
+    {"тихая улица", 50},
+    {"громкий разговор", 60},
+    {"шумная улица", 70},
+    {"крик", 80},
+    {"пневматический молоток", 90},
+    {"метро", 100},
+    {"вертолет", 110},
+    {"болевой порог", 120},
+    {"сирена", 130},
+    {"макс.громкость на рок-концерте", 140},
+    {"старт ракеты", 150},
+    {"выстрел из ружья близко от уха", 160},
+    {"светошумовая граната", 170},
+    {"смертельная интенсивность", 180},
+    {"шумовое оружие", 200},
+};
+constexpr int soundSourceCount = int(std::size(soundSources));
+
+// The scale is drawn at the one frequency where level and loudness level coincide.
+constexpr double scaleFrequency = 1000;
+constexpr double lowestFrequency = 25;
+constexpr double highestFrequency = 2000;
+constexpr double lowestLevel = -10;
+constexpr double highestLevel = 220;
+// The caption names the source just left of the scale and just above its level line.
+constexpr double captionFrequency = 850;
+constexpr double captionLift = 2;
+
+// The chart's graphs: a dot for every source, then the marker of the chosen one, whose
+// yellow centre comes last so that it is drawn over its red ring.
+constexpr int sourceDotCount = soundSourceCount;
+constexpr int markerRing = sourceDotCount;
+constexpr int markerCentre = sourceDotCount + 1;
+
+void placeOnScale(QCPGraph *graph, double level, const QPen &pen, double size)
+{
+    graph->setData({scaleFrequency}, {level});
+    graph->setPen(pen);
+    graph->setLineStyle(QCPGraph::lsNone);
+    graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, size));
+}
+
+void placeMarker(QCustomPlot *chart, double level)
+{
+    placeOnScale(chart->graph(markerRing), level, QPen(Qt::red), 21);
+    placeOnScale(chart->graph(markerCentre), level, QPen(Qt::yellow), 11);
+}
+
+void showReadouts(Ui::MainWindow *ui, double level)
+{
+    const double intensity = acoustics::levelToIntensity(level);
+    ui->lineEdit_7->setText(readouts::frequency(qint64(scaleFrequency)));
+    ui->lineEdit_9->setText(readouts::level(level, 0));
+    ui->lineEdit_8->setText(readouts::intensity(intensity, 0));
+    ui->lineEdit_10->setText(readouts::pressure(acoustics::intensityToPressure(intensity)));
+}
+
+} // namespace
+
+void MainWindow::setUpDecibelReadouts()
+{
+    showReadouts(ui, soundSources[0].level);
+}
+
+void MainWindow::setUpDecibelChart()
+{
+    QCustomPlot *chart = ui->widget_3;
+    const QString family = font().family();
+    const QFont axisFont(family, 16);
+
+    QCPAxis *frequencyAxis = chart->xAxis;
+    frequencyAxis->setLabel(QStringLiteral("f = 1000 Гц"));
+    frequencyAxis->setLabelFont(axisFont);
+    frequencyAxis->setTicks(false);
+    frequencyAxis->setTickLabels(false);
+    frequencyAxis->setSubTicks(false);
+    frequencyAxis->setLabelColor(Qt::darkGreen);
+    frequencyAxis->setScaleType(QCPAxis::stLogarithmic);
+    frequencyAxis->setBasePen(QPen(Qt::black, 2.5));
+    frequencyAxis->grid()->setVisible(false);
+    frequencyAxis->grid()->setSubGridVisible(false);
+    frequencyAxis->grid()->setZeroLinePen(Qt::NoPen);
+
+    QCPAxis *levelAxis = chart->yAxis2;
+    levelAxis->setVisible(true);
+    levelAxis->setLabel(QStringLiteral("L, дБ"));
+    levelAxis->setLabelFont(axisFont);
+    levelAxis->setTickLabelFont(axisFont);
+    levelAxis->setTickPen(QPen(Qt::darkCyan, 3));
+    levelAxis->setTickLabelColor(Qt::darkCyan);
+    levelAxis->setLabelColor(Qt::darkCyan);
+    levelAxis->setTickLengthIn(10);
+    levelAxis->setSubTickLengthIn(5);
+    levelAxis->setSubTickPen(QPen(Qt::darkCyan, 2));
+    levelAxis->setBasePen(QPen(Qt::darkCyan, 2));
+
+    // Intensity and pressure span twenty-three and twelve decades: only a logarithmic scale
+    // shows them, with every decade written as a power of ten.
+    const QCPLineEnding upwards(QCPLineEnding::esSpikeArrow, 8, 10);
+
+    QCPAxis *intensityAxis = chart->yAxis;
+    intensityAxis->setLabel(QStringLiteral("I, Вт/м\u00b2"));
+    intensityAxis->setLabelFont(axisFont);
+    intensityAxis->setTickLabelFont(axisFont);
+    intensityAxis->setTickPen(QPen(Qt::darkMagenta, 2.5));
+    intensityAxis->setTickLabelColor(Qt::darkMagenta);
+    intensityAxis->setLabelColor(Qt::darkMagenta);
+    intensityAxis->setScaleType(QCPAxis::stLogarithmic);
+    intensityAxis->setNumberFormat(QStringLiteral("eb"));
+    intensityAxis->setNumberPrecision(0);
+    intensityAxis->setTickLengthIn(10);
+    intensityAxis->setSubTickLengthIn(5);
+    intensityAxis->setSubTickPen(QPen(Qt::darkMagenta, 1));
+    intensityAxis->setUpperEnding(upwards);
+    intensityAxis->setBasePen(QPen(Qt::darkMagenta, 2));
+    intensityAxis->grid()->setPen(QPen(QColor(170, 170, 170), 1.2, Qt::DotLine));
+    intensityAxis->grid()->setSubGridPen(QPen(QColor(200, 200, 200), 1, Qt::DotLine));
+    intensityAxis->grid()->setSubGridVisible(true);
+    intensityAxis->grid()->setZeroLinePen(Qt::NoPen);
+
+    QCPAxis *pressureAxis = chart->axisRect()->addAxis(QCPAxis::atLeft);
+    pressureAxis->setTickLabelColor(Qt::darkYellow);
+    pressureAxis->setScaleType(QCPAxis::stLogarithmic);
+    pressureAxis->setLabel(QStringLiteral("p, Па"));
+    pressureAxis->setLabelFont(axisFont);
+    pressureAxis->setLabelColor(Qt::darkYellow);
+    pressureAxis->setTickLabelFont(axisFont);
+    pressureAxis->setNumberFormat(QStringLiteral("eb"));
+    pressureAxis->setNumberPrecision(0);
+    pressureAxis->setTickPen(QPen(Qt::black, 2.5));
+    pressureAxis->setTickLengthIn(8);
+    pressureAxis->setSubTickLengthIn(5);
+    pressureAxis->setSubTickPen(QPen(Qt::black, 1));
+    pressureAxis->setUpperEnding(upwards);
+    pressureAxis->setBasePen(QPen(Qt::black, 2));
+
+    QSharedPointer<QCPAxisTicker> levelTicker(new QCPAxisTicker);
+    levelTicker->setTickCount(10);
+    QSharedPointer<QCPAxisTickerLog> intensityTicker(new QCPAxisTickerLog);
+    intensityTicker->setLogBase(10);
+    intensityTicker->setSubTickCount(5);
+    intensityTicker->setTickCount(6);
+    QSharedPointer<QCPAxisTickerLog> pressureTicker(new QCPAxisTickerLog);
+    pressureTicker->setLogBase(10);
+    pressureTicker->setSubTickCount(5);
+    pressureTicker->setTickCount(7);
+    intensityAxis->setTicker(intensityTicker);
+    pressureAxis->setTicker(pressureTicker);
+    levelAxis->setTicker(levelTicker);
+
+    // The three value ranges are one scale: 1e-13 and 1e10 W/m² are the intensities of
+    // -10 dB and 220 dB, and 6e-6 to 2e6 Pa nearly the pressures of the same two levels.
+    frequencyAxis->setRange(lowestFrequency, highestFrequency);
+    levelAxis->setRange(lowestLevel, highestLevel);
+    intensityAxis->setRange(1e-13, 1e10);
+    pressureAxis->setRange(6e-6, 2e6);
+
+    vertical3 = new QCPCurve(frequencyAxis, levelAxis);
+    vertical3->setName(QStringLiteral("Vertical3"));
+    vertical3->setData({scaleFrequency, scaleFrequency}, {-20, highestLevel});
+    vertical3->setPen(QPen(Qt::darkBlue, 3));
+
+    sourceText3 = new QCPItemText(chart);
+    sourceText3->position->setAxes(frequencyAxis, levelAxis);
+    sourceText3->setPositionAlignment(Qt::AlignRight | Qt::AlignBottom);
+    sourceText3->setFont(QFont(family, 18));
+    sourceText3->setColor(Qt::blue);
+
+    hLine3 = new QCPCurve(frequencyAxis, levelAxis);
+    hLine3->setName(QStringLiteral("HLine3"));
+    hLine3->setPen(QPen(Qt::red, 2));
+    hLine3->setData({lowestFrequency, highestFrequency}, {soundSources[0].level, soundSources[0].level});
+
+    sourceText3->position->setCoords(captionFrequency, soundSources[0].level + captionLift);
+    sourceText3->setText(QString::fromUtf8(soundSources[0].name));
+
+    for (const SoundSource &source : soundSources)
+        placeOnScale(chart->addGraph(frequencyAxis, levelAxis), source.level, QPen(Qt::darkBlue), 11);
+    chart->addGraph(frequencyAxis, levelAxis);
+    chart->addGraph(frequencyAxis, levelAxis);
+    placeMarker(chart, soundSources[0].level);
+
+    chart->replot();
+}
+
+void MainWindow::on_comboBox_2_activated(int index)
+{
+    // The combo box only offers its twenty entries; anything else reaching the slot through
+    // the meta-object names no source and leaves the scale as it is.
+    if (index < 0 || index >= soundSourceCount)
+        return;
+    const SoundSource &source = soundSources[index];
+    QCustomPlot *chart = ui->widget_3;
+
+    hLine3->setData({lowestFrequency, highestFrequency}, {source.level, source.level});
+    sourceText3->position->setCoords(captionFrequency, source.level + captionLift);
+    sourceText3->setText(QString::fromUtf8(source.name));
+    placeMarker(chart, source.level);
+    chart->replot();
+
+    showReadouts(ui, source.level);
+}
