@@ -2,11 +2,13 @@
 #define TAVELIN_MAINWINDOW_H
 
 #include <QMainWindow>
+#include <QSharedPointer>
 
 class QMouseEvent;
 class QCPCurve;
 class QCPItemTracer;
 class QCPItemText;
+class QCPAxisTicker;
 
 namespace Ui {
 class MainWindow;
@@ -75,6 +77,10 @@ private:
     QCPCurve *hLine3 = nullptr;
     // The frequency last chosen with the mouse on the equal-loudness chart, in hertz.
     double chosenFrequency = 1000;
+    // Decade tickers of the frequency and intensity axes. The listening chart sets these very
+    // two on its own axes, so both charts mark frequency and intensity alike.
+    QSharedPointer<QCPAxisTicker> frequencyTicker;
+    QSharedPointer<QCPAxisTicker> intensityTicker;
 };
 
 #endif

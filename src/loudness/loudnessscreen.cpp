@@ -1,15 +1,221 @@
 // The equal-loudness explorer: its read-outs, its chart and the three slots that move
 // the crosshair along the chosen curve.
+#include "app/acoustics.h"
 #include "app/mainwindow.h"
+#include "app/readouts.h"
+#include "loudness/loudnesscurves.h"
 
 #include "ui_mainwindow.h"
 
-void MainWindow::setUpLoudnessReadouts() {}
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <qcustomplot.h>
 
-void MainWindow::setUpLoudnessChart() {}
+namespace {
 
-void MainWindow::slotMousePress(QMouseEvent *) {}
+// The visible level range, in dB. The intensity axis spans the same range converted, so
+// that its decades fall on every tenth decibel.
+constexpr double lowestLevel = -10;
+constexpr double highestLevel = 130;
 
-void MainWindow::slotMouseMove(QMouseEvent *) {}
+// The reference line at 1 kHz, where a curve's level in dB equals its loudness level in
+// phon. It reaches past both ends of the level axis so it crosses the whole plot.
+constexpr double referenceFrequency = 1000;
+constexpr double referenceLineBottom = -20;
+constexpr double referenceLineTop = 130;
 
-void MainWindow::on_comboBox_activated(int) {}
+const QPen curvePen(Qt::blue, 2.5);
+const QPen selectedCurvePen(Qt::red, 3.0);
+
+struct LevelExample
+{
+    const char *text;
+    bool isLimitOfHearing; // the two ends of the range of hearing are shown in red
+};
+
+// What a curve's loudness sounds like, by combo box index (= curve row).
+const LevelExample levelExamples[loudness::curveCount] = {
+    {"порог слышимости", true},  {"шёпот", false}, {"обычная речь", false},
+    {"громкий разговор", false}, {"крик", false},  {"метро", false},
+    {"болевой порог", true},
+};
+
+void writeReadouts(Ui::MainWindow *ui, double frequency, double level)
+{
+    const double intensity = acoustics::levelToIntensity(level);
+    ui->lineEdit_2->setText(readouts::frequency(readouts::wholeHertz(frequency)));
+    ui->lineEdit_5->setText(readouts::level(level, 2));
+    ui->lineEdit_4->setText(readouts::intensity(intensity, 2));
+    ui->lineEdit_3->setText(readouts::pressure(acoustics::intensityToPressure(intensity)));
+}
+
+void styleAxis(QCPAxis *axis, const QString &label, const QFont &font, const QColor &colour)
+{
+    axis->setLabel(label);
+    axis->setLabelFont(font);
+    axis->setTickLabelFont(font);
+    axis->setTickLabelColor(colour);
+    axis->setLabelColor(colour);
+    axis->setTickLengthIn(10);
+    axis->setSubTickLengthIn(5);
+}
+
+} // namespace
+
+// The chart starts at 1 kHz on the threshold of hearing: 0 dB, the reference intensity.
+void MainWindow::setUpLoudnessReadouts()
+{
+    writeReadouts(ui, chosenFrequency, 0);
+    ui->lineEdit_2->setReadOnly(true);
+}
+
+void MainWindow::setUpLoudnessChart()
+{
+    QCustomPlot *chart = ui->widget;
+    const QString family = font().family();
+
+    vertical = new QCPCurve(chart->xAxis, chart->yAxis2);
+    vertical->setName(QStringLiteral("Vertical"));
+    vertical->setData(QVector<double>{referenceFrequency, referenceFrequency},
+                      QVector<double>{referenceLineBottom, referenceLineTop});
+    vertical->setPen(QPen(Qt::darkBlue, 2));
+
+    connect(chart, &QCustomPlot::mousePress, this, &MainWindow::slotMousePress);
+    connect(chart, &QCustomPlot::mouseMove, this, &MainWindow::slotMouseMove);
+
+    QVector<double> frequencies(loudness::sampleCount);
+    QVector<double> levels(loudness::sampleCount);
+    for (int k = 0; k < loudness::curveCount; ++k) {
+        loudness::sampleCurve(k, frequencies.data(), levels.data());
+
+        // Just below the point where the curve crosses 1 kHz, where its loudness level reads.
+        auto *label = new QCPItemText(chart);
+        label->position->setAxes(chart->xAxis, chart->yAxis2);
+        label->position->setCoords(1030, 20 * k - 1);
+        label->setPositionAlignment(Qt::AlignLeft);
+        label->setText(QString::fromLatin1(loudness::curveLabels[k]));
+        label->setFont(QFont(family, 14));
+        label->setColor(Qt::blue);
+
+        QCPGraph *curve = chart->addGraph(chart->xAxis, chart->yAxis2);
+        curve->setData(frequencies, levels, false);
+        curve->setPen(curvePen);
+    }
+
+    auto *title = new QCPItemText(chart);
+    title->position->setAxes(chart->xAxis, chart->yAxis2);
+    title->position->setCoords(1030, 122);
+    title->setPositionAlignment(Qt::AlignLeft | Qt::AlignBottom);
+    title->setText(QStringLiteral("L\u2095, фон"));
+    title->setFont(QFont(family, 16));
+    title->setColor(Qt::blue);
+
+    const QFont axisFont(family, 16);
+
+    QCPAxis *frequencyAxis = chart->xAxis;
+    styleAxis(frequencyAxis, QStringLiteral("f, Гц"), axisFont, Qt::darkGreen);
+    frequencyAxis->setTickPen(QPen(Qt::darkGreen, 3.5));
+    frequencyAxis->setScaleType(QCPAxis::stLogarithmic);
+    frequencyAxis->setSubTickPen(QPen(Qt::darkGreen, 2.5));
+    frequencyAxis->setBasePen(QPen(Qt::black, 2.5));
+    frequencyAxis->grid()->setPen(QPen(QColor(140, 140, 140), 1.2, Qt::DotLine));
+    frequencyAxis->grid()->setSubGridPen(QPen(QColor(170, 170, 170), 1.0, Qt::DotLine));
+    frequencyAxis->grid()->setSubGridVisible(true);
+    frequencyAxis->grid()->setZeroLinePen(Qt::NoPen);
+
+    QCPAxis *levelAxis = chart->yAxis2;
+    levelAxis->setVisible(true);
+    styleAxis(levelAxis, QStringLiteral("L, дБ"), axisFont, Qt::darkCyan);
+    levelAxis->setTickPen(QPen(Qt::darkCyan, 3.0));
+    levelAxis->setSubTickPen(QPen(Qt::darkCyan, 2.0));
+    levelAxis->setBasePen(QPen(Qt::darkCyan, 2.0));
+
+    QCPAxis *intensityAxis = chart->yAxis;
+    styleAxis(intensityAxis, QStringLiteral("I, Вт/м\u00b2"), axisFont, Qt::darkMagenta);
+    intensityAxis->setTickPen(QPen(Qt::darkMagenta, 2.5));
+    intensityAxis->setScaleType(QCPAxis::stLogarithmic);
+    intensityAxis->setNumberFormat(QStringLiteral("eb"));
+    intensityAxis->setNumberPrecision(0);
+    intensityAxis->setSubTickPen(QPen(Qt::darkMagenta, 1.0));
+    intensityAxis->setUpperEnding(QCPLineEnding(QCPLineEnding::esSpikeArrow, 8, 10));
+    intensityAxis->setBasePen(QPen(Qt::darkMagenta, 2.0));
+    intensityAxis->grid()->setPen(QPen(QColor(170, 170, 170), 1.2, Qt::DotLine));
+    intensityAxis->grid()->setSubGridPen(QPen(QColor(200, 200, 200), 1.0, Qt::DotLine));
+    intensityAxis->grid()->setSubGridVisible(true);
+    intensityAxis->grid()->setZeroLinePen(Qt::NoPen);
+
+    auto frequencyDecades = QSharedPointer<QCPAxisTickerLog>::create();
+    frequencyDecades->setLogBase(10);
+    frequencyDecades->setSubTickCount(10);
+    frequencyDecades->setTickCount(10);
+    frequencyTicker = frequencyDecades;
+    frequencyAxis->setTicker(frequencyTicker);
+
+    auto levelSteps = QSharedPointer<QCPAxisTicker>::create();
+    levelSteps->setTickCount(8);
+    levelAxis->setTicker(levelSteps);
+
+    auto intensityDecades = QSharedPointer<QCPAxisTickerLog>::create();
+    intensityDecades->setLogBase(10);
+    intensityDecades->setSubTickCount(5);
+    intensityDecades->setTickCount(7);
+    intensityTicker = intensityDecades;
+    intensityAxis->setTicker(intensityTicker);
+
+    frequencyAxis->setRange(25, 20000);
+    levelAxis->setRange(lowestLevel, highestLevel);
+    // -10 dB and 130 dB as intensities, so that each decade falls on a tenth decibel.
+    intensityAxis->setRange(1e-13, 10);
+
+    tracer = new QCPItemTracer(chart);
+    tracer->setGraphKey(chosenFrequency);
+    tracer->setGraph(chart->graph(0));
+    tracer->setPen(QPen(Qt::red, 1.5));
+
+    // The threshold of hearing is the curve traced at start.
+    chart->graph(0)->setPen(selectedCurvePen);
+    chart->replot();
+}
+
+// Only the column matters: the crosshair stays on the chosen curve whatever the height of
+// the pointer, and any button chooses. Frequencies outside the plotted range are kept as
+// they are; the crosshair then rests on the nearer end of the curve.
+void MainWindow::slotMousePress(QMouseEvent *event)
+{
+    chosenFrequency = ui->widget->xAxis->pixelToCoord(event->pos().x());
+    tracer->setGraphKey(chosenFrequency);
+    tracer->updatePosition();
+    writeReadouts(ui, chosenFrequency, tracer->position->value());
+    ui->widget->replot();
+}
+
+void MainWindow::slotMouseMove(QMouseEvent *event)
+{
+    if (QGuiApplication::mouseButtons() != Qt::NoButton)
+        slotMousePress(event);
+}
+
+void MainWindow::on_comboBox_activated(int index)
+{
+    QCustomPlot *chart = ui->widget;
+    if (index < 0 || index >= loudness::curveCount)
+        return;
+
+    tracer->setGraph(chart->graph(index));
+    chart->replot();
+
+    for (int k = 0; k < loudness::curveCount; ++k)
+        chart->graph(k)->setPen(curvePen);
+    chart->graph(index)->setPen(selectedCurvePen);
+    chart->replot();
+
+    const LevelExample &example = levelExamples[index];
+    ui->label_29->setText(QString::fromUtf8(example.text));
+    ui->label_29->setStyleSheet(example.isLimitOfHearing ? QStringLiteral("QLabel { color : red; }")
+                                                         : QStringLiteral("QLabel { color : blue; }"));
+
+    // A replot normally brings the crosshair onto the new curve already; asking again keeps
+    // the read-outs right even when the chart has not been laid out to draw.
+    tracer->updatePosition();
+    writeReadouts(ui, chosenFrequency, tracer->position->value());
+}
