@@ -1,17 +1,181 @@
 // The listening screen: a tone at any frequency from the slider, and the eight-tone
 // sequence on its chart.
 #include "app/mainwindow.h"
+#include "app/readouts.h"
+#include "loudness/loudnesscurves.h"
+#include "tones/tone.h"
 
 #include "ui_mainwindow.h"
 
-void MainWindow::setUpFrequencySlider() {}
+#include <qcustomplot.h>
 
-void MainWindow::setUpSequenceReadout() {}
+namespace {
 
-void MainWindow::setUpListeningChart() {}
+constexpr int lowestSliderFrequency = 40;
+constexpr int highestSliderFrequency = 13500;
+constexpr quint32 sliderToneMs = 1500;
 
-void MainWindow::on_pushButton_4_clicked() {}
+// The sequence plays its tones at one level, 60 dB, spread over the audible range: on the
+// chart they lie on one horizontal line, yet they cross several equal-loudness curves, so
+// they do not sound equally loud.
+constexpr double sequenceLevel = 60;
+constexpr int sequenceLength = 8;
+constexpr quint32 sequenceToneMs = 3000;
+constexpr double pointsAtStart[sequenceLength] = {42, 70, 130, 560, 1000, 1800, 4300, 13500};
+constexpr double pointsPlayed[sequenceLength] = {42, 70, 130, 560, 1000, 1850, 4300, 13500};
 
-void MainWindow::on_horizontalSlider_actionTriggered(int) {}
+// The chart draws the quieter five curves (0 … 80 phon); louder ones lie above its range.
+constexpr int listeningCurveCount = 5;
+// Its graphs: the curves, then a marker per point, then (once the sequence has run) the
+// yellow cores that mark the point being played.
+constexpr int firstPointMarker = listeningCurveCount;
+constexpr int firstHighlightCore = firstPointMarker + sequenceLength;
 
-void MainWindow::on_pushButton_9_clicked() {}
+void placePoint(QCPGraph *graph, double frequency, const QColor &colour, double size)
+{
+    graph->setData({frequency}, {sequenceLevel});
+    graph->setPen(QPen(colour));
+    graph->setLineStyle(QCPGraph::lsNone);
+    graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, size));
+}
+
+} // namespace
+
+void MainWindow::setUpFrequencySlider()
+{
+    QSlider *slider = ui->horizontalSlider;
+    slider->setMinimum(lowestSliderFrequency);
+    slider->setMaximum(highestSliderFrequency);
+    slider->setSingleStep(1);
+    slider->setPageStep(250);
+    slider->setSliderPosition(1000);
+    ui->lineEdit->setText(readouts::frequency(1000));
+    ui->lineEdit->setReadOnly(true);
+}
+
+void MainWindow::setUpSequenceReadout()
+{
+    ui->lineEdit_6->setText(QStringLiteral("f ="));
+}
+
+void MainWindow::setUpListeningChart()
+{
+    QCustomPlot *chart = ui->widget_2;
+    const QString family = font().family();
+
+    QVector<double> frequencies(loudness::sampleCount);
+    QVector<double> levels(loudness::sampleCount);
+    for (int k = 0; k < listeningCurveCount; ++k) {
+        loudness::sampleCurve(k, frequencies.data(), levels.data());
+        QCPGraph *curve = chart->addGraph(chart->xAxis, chart->yAxis2);
+        curve->setData(frequencies, levels);
+        curve->setPen(QPen(Qt::blue, 3));
+    }
+
+    auto *caption = new QCPItemText(chart);
+    caption->position->setAxes(chart->xAxis, chart->yAxis2);
+    caption->position->setCoords(580, 90);
+    caption->setPositionAlignment(Qt::AlignLeft | Qt::AlignBottom);
+    caption->setText(QStringLiteral("Кривые равной громкости"));
+    caption->setFont(QFont(family, 14));
+    caption->setColor(Qt::blue);
+
+    const QCPLineEnding upwards(QCPLineEnding::esSpikeArrow, 8, 10);
+
+    QCPAxis *frequencyAxis = chart->xAxis;
+    frequencyAxis->setLabel(QStringLiteral("f, Гц"));
+    frequencyAxis->setLabelFont(QFont(family, 14));
+    frequencyAxis->setTickPen(QPen(Qt::darkGreen, 3.5));
+    frequencyAxis->setTickLabelColor(Qt::darkGreen);
+    frequencyAxis->setLabelColor(Qt::darkGreen);
+    frequencyAxis->setTickLabelFont(QFont(family, 12));
+    frequencyAxis->setScaleType(QCPAxis::stLogarithmic);
+    frequencyAxis->setTicker(frequencyTicker);
+    frequencyAxis->setTickLengthIn(10);
+    frequencyAxis->setSubTickLengthIn(7);
+    frequencyAxis->setSubTickPen(QPen(Qt::darkGreen, 2.5));
+    frequencyAxis->setBasePen(QPen(Qt::black, 2));
+    frequencyAxis->grid()->setPen(QPen(QColor(100, 100, 100), 1.2, Qt::DotLine));
+    frequencyAxis->grid()->setSubGridPen(QPen(QColor(130, 130, 130), 1, Qt::DotLine));
+    frequencyAxis->grid()->setSubGridVisible(true);
+    frequencyAxis->grid()->setZeroLinePen(Qt::NoPen);
+    frequencyAxis->setUpperEnding(upwards);
+
+    // The level axis only carries the plottables; the chart is read in intensity.
+    chart->yAxis2->setVisible(false);
+
+    QCPAxis *intensityAxis = chart->yAxis;
+    intensityAxis->setLabel(QStringLiteral("I, Вт/м\u00b2"));
+    intensityAxis->setLabelFont(QFont(family, 14));
+    intensityAxis->setTickPen(QPen(Qt::darkMagenta, 2));
+    intensityAxis->setLabelColor(Qt::darkMagenta);
+    intensityAxis->setScaleType(QCPAxis::stLogarithmic);
+    intensityAxis->setTickLabels(false);
+    intensityAxis->setTicker(intensityTicker);
+    intensityAxis->setTickLengthIn(10);
+    intensityAxis->setSubTickLengthIn(5);
+    intensityAxis->setSubTickPen(QPen(Qt::darkMagenta, 1));
+    intensityAxis->setUpperEnding(upwards);
+    intensityAxis->setBasePen(QPen(Qt::black, 2));
+    intensityAxis->grid()->setPen(QPen(QColor(170, 170, 170), 1.2, Qt::DotLine));
+    intensityAxis->grid()->setSubGridPen(QPen(QColor(200, 200, 200), 1, Qt::DotLine));
+    intensityAxis->grid()->setSubGridVisible(true);
+    intensityAxis->grid()->setZeroLinePen(Qt::NoPen);
+
+    // -10 dB and 100 dB as intensities, so that the hidden level axis and the intensity
+    // grid stay aligned.
+    frequencyAxis->setRange(25, 15000);
+    chart->yAxis2->setRange(-10, 100);
+    intensityAxis->setRange(1e-13, 0.01);
+
+    hLine = new QCPCurve(frequencyAxis, chart->yAxis2);
+    hLine->setName(QStringLiteral("HLine"));
+    hLine->setData({25, 15000}, {sequenceLevel, sequenceLevel});
+    hLine->setPen(QPen(Qt::black, 2));
+
+    for (double frequency : pointsAtStart)
+        placePoint(chart->addGraph(frequencyAxis, chart->yAxis2), frequency, Qt::black, 15);
+
+    chart->replot();
+}
+
+void MainWindow::on_pushButton_4_clicked()
+{
+    playTone(quint32(ui->horizontalSlider->sliderPosition()), sliderToneMs);
+}
+
+// Every move of the slider (a step, a page, a drag, the wheel) names its frequency at once,
+// before the slider settles on its new value.
+void MainWindow::on_horizontalSlider_actionTriggered(int action)
+{
+    if (action == QAbstractSlider::SliderNoAction)
+        return;
+    ui->lineEdit->setText(readouts::frequency(ui->horizontalSlider->sliderPosition()));
+}
+
+// Plays the eight tones one after another. Each point is highlighted and named while its
+// tone sounds: the screen is repainted before the tone starts, because the event loop
+// stands still until the whole sequence has ended.
+void MainWindow::on_pushButton_9_clicked()
+{
+    QCustomPlot *chart = ui->widget_2;
+    for (int i = 0; i < sequenceLength; ++i) {
+        const double frequency = pointsPlayed[i];
+        ui->lineEdit_6->setText(readouts::frequency(qint64(frequency)));
+        placePoint(chart->graph(firstPointMarker + i), frequency, Qt::red, 21);
+        if (chart->graphCount() <= firstHighlightCore + i)
+            chart->addGraph(chart->xAxis, chart->yAxis2);
+        QCPGraph *core = chart->graph(firstHighlightCore + i);
+        placePoint(core, frequency, Qt::yellow, 11);
+        chart->replot();
+        ui->lineEdit_6->repaint();
+
+        playTone(quint32(frequency), sequenceToneMs);
+
+        if (i == sequenceLength - 1)
+            ui->lineEdit_6->setText(QStringLiteral("f = "));
+        placePoint(chart->graph(firstPointMarker + i), frequency, Qt::black, 15);
+        core->setPen(QPen(Qt::black));
+        chart->replot();
+    }
+}
