@@ -2,10 +2,12 @@
 // <output-dir>/<number>-<screen>.png. Run it from the images folder so that the pictures show.
 
 #include "app/mainwindow.h"
+#include "tones/tone.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QPushButton>
 #include <QStackedWidget>
 #include <QTextStream>
 
@@ -57,5 +59,24 @@ int main(int argc, char *argv[])
             return 1;
         }
     }
-    return 0;
+
+    // Two moments a lecturer shows: the sequence during its sixth tone, and the decibel scale
+    // at the threshold of pain. The tone is caught by a sink, so nothing sounds.
+    bool grabbed = true;
+    tones::setSink([&](quint32 frequencyHz, quint32) {
+        if (frequencyHz == 1850)
+            grabbed = window.grab().save(output.filePath(QStringLiteral("9-sixth-tone.png")));
+    });
+    pages->setCurrentIndex(1);
+    listening->setCurrentIndex(0);
+    window.findChild<QPushButton *>("pushButton_9")->click();
+    tones::setSink(nullptr);
+
+    pages->setCurrentIndex(6);
+    auto *sources = window.findChild<QComboBox *>("comboBox_2");
+    sources->setCurrentIndex(12);
+    emit sources->activated(12);
+    QApplication::processEvents();
+    grabbed = grabbed && window.grab().save(output.filePath(QStringLiteral("10-threshold-of-pain.png")));
+    return grabbed ? 0 : 1;
 }
