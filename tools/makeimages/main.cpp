@@ -1,11 +1,14 @@
 // Draws the pictures that the demonstration's screens show, into the folder given as the only
 // argument: the four formulas of the definitions screens, the two emblems of the title and authors
 // screens, and the two author portraits. The same fonts give the same files byte for byte.
+//   makeimages <output-dir>
+//   makeimages --icon <file.png>   the program's icon for desktop menus, drawn from the seal
 
 #include "artwork.h"
 #include "mathbox.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QFontInfo>
 #include <QGuiApplication>
 #include <QTextStream>
@@ -105,8 +108,17 @@ int main(int argc, char *argv[])
     QTextStream err(stderr);
 
     const QStringList arguments = app.arguments();
+    if (arguments.size() == 3 && arguments.at(1) == QLatin1String("--icon")) {
+        // The menu icon is the seal with its spherical wave: the same picture that greets the hall
+        // on the title screen. Desktop themes scale the 256 px size down for smaller menus.
+        const QFileInfo icon(arguments.at(2));
+        const bool ok =
+            save(institutionEmblem(QSize(256, 256)), icon.absoluteDir(), icon.fileName(), out, err);
+        return ok ? 0 : 1;
+    }
     if (arguments.size() != 2) {
-        err << "usage: makeimages <output-dir>\n";
+        err << "usage: makeimages <output-dir>\n"
+               "       makeimages --icon <file.png>\n";
         return 2;
     }
     QDir folder(arguments.at(1));
