@@ -77,6 +77,9 @@ private:
     QCPCurve *hLine3 = nullptr;
     // The frequency last chosen with the mouse on the equal-loudness chart, in hertz.
     double chosenFrequency = 1000;
+    // Whether the equal-loudness chart shows its curves, grids and axes as they now stand, so
+    // that a mouse event need redraw only the crosshair.
+    bool loudnessChartCurrent = false;
     // Decade tickers of the frequency and intensity axes. The listening chart sets these very
     // two on its own axes, so both charts mark frequency and intensity alike.
     QSharedPointer<QCPAxisTicker> frequencyTicker;

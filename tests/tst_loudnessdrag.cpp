@@ -1,0 +1,267 @@
+// Dragging across the equal-loudness chart redraws only the crosshair. The lecturer must see
+// exactly the chart a full redraw would show: the crosshair over the curves and under the
+// axis lines and ticks, nothing left over from an earlier size, range or selected curve.
+
+// QtTest's mouse functions then go through the platform layer, so that the application
+// knows which buttons are held during a drag, as with a real mouse.
+#define QTEST_QPA_MOUSE_HANDLING
+
+#include "app/mainwindow.h"
+#include "support/screens.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QtTest>
+#include <qcustomplot.h>
+
+namespace {
+
+// Where two pictures of the chart differ by more than one step in a colour channel: the
+// paint buffers are composed with premultiplied alpha, and composing the same layers in
+// groups may round an edge pixel differently.
+struct Difference
+{
+    int pixels = 0;
+    QRect where;
+};
+
+Difference differenceBetween(const QImage &a, const QImage &b)
+{
+    Difference difference;
+    const QImage x = a.convertToFormat(QImage::Format_ARGB32);
+    const QImage y = b.convertToFormat(QImage::Format_ARGB32);
+    if (x.size() != y.size()) {
+        difference.pixels = -1;
+        return difference;
+    }
+    for (int row = 0; row < x.height(); ++row) {
+        const auto *p = reinterpret_cast<const QRgb *>(x.constScanLine(row));
+        const auto *q = reinterpret_cast<const QRgb *>(y.constScanLine(row));
+        for (int column = 0; column < x.width(); ++column) {
+            const QRgb u = p[column];
+            const QRgb v = q[column];
+            if (std::abs(qRed(u) - qRed(v)) > 1 || std::abs(qGreen(u) - qGreen(v)) > 1 ||
+                std::abs(qBlue(u) - qBlue(v)) > 1 || std::abs(qAlpha(u) - qAlpha(v)) > 1) {
+                ++difference.pixels;
+                difference.where |= QRect(column, row, 1, 1);
+            }
+        }
+    }
+    return difference;
+}
+
+// Counts the chart's paint events: a repaint at once shows as one within the mouse event.
+class PaintCounter : public QObject
+{
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        paints += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+} // namespace
+
+class LoudnessDrag : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void dragShowsWhatAFullRedrawShows_data();
+    void dragShowsWhatAFullRedrawShows();
+    void dragAfterTheChartChangedShowsItsPresentState_data();
+    void dragAfterTheChartChangedShowsItsPresentState();
+
+private:
+    MainWindow *window = nullptr;
+    QCustomPlot *chart = nullptr;
+    QCPItemTracer *tracer = nullptr;
+    PaintCounter counter;
+    int fullRedraws = 0;
+
+    QPoint at(double frequency) const;
+    void dragAcross(double from, double to);
+    void chooseExample(int index);
+    void verifyPictureAsFullRedraw();
+};
+
+void LoudnessDrag::init()
+{
+    for (const char *button : {"18", "14"}) // slots of the window with no button on the form
+        QTest::ignoreMessage(
+            QtWarningMsg, qPrintable(QStringLiteral("QMetaObject::connectSlotsByName: No matching signal for "
+                                                    "on_pushButton_%1_clicked()")
+                                         .arg(button)));
+    window = new MainWindow;
+    window->resize(1920, 1080);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QVERIFY(screens::clickVisible(window, QStringLiteral("Кривые равной громкости")));
+    QCoreApplication::processEvents();
+    chart = window->findChild<QCustomPlot *>(QStringLiteral("widget"));
+    tracer = chart->findChild<QCPItemTracer *>();
+    QVERIFY(tracer && chart->axisRect()->width() > 1000);
+    chart->installEventFilter(&counter);
+    fullRedraws = 0;
+    connect(chart, &QCustomPlot::beforeReplot, this, [this] { ++fullRedraws; });
+}
+
+void LoudnessDrag::cleanup()
+{
+    delete window;
+    counter.paints = 0;
+}
+
+QPoint LoudnessDrag::at(double frequency) const
+{
+    return QPoint(qRound(chart->xAxis->coordToPixel(frequency)), chart->height() / 3);
+}
+
+// A press and then a move every few pixels, each handled and shown before the next.
+void LoudnessDrag::dragAcross(double from, double to)
+{
+    QTest::mousePress(chart, Qt::LeftButton, {}, at(from));
+    const QPoint start = at(from);
+    const QPoint end = at(to);
+    const int steps = std::max(1, std::abs(end.x() - start.x()) / 7);
+    QWindow *handle = window->windowHandle();
+    for (int step = 1; step <= steps; ++step) {
+        const QPoint point(start.x() + (end.x() - start.x()) * step / steps, start.y());
+        const QPoint local = chart->mapTo(window, point);
+        const int paintsBefore = counter.paints;
+        qt_handleMouseEvent(handle, local, handle->mapToGlobal(local), QTestPrivate::qtestMouseButtons,
+                            Qt::NoButton, QEvent::MouseMove, Qt::NoModifier, ++QTest::lastMouseTimestamp);
+        QVERIFY2(counter.paints > paintsBefore, "the crosshair was not shown before the next event");
+    }
+}
+
+void LoudnessDrag::chooseExample(int index)
+{
+    auto *examples = window->findChild<QComboBox *>(QStringLiteral("comboBox"));
+    examples->setCurrentIndex(index);
+    emit examples->activated(index);
+}
+
+// The chart as shown is compared with the same state drawn afresh, and with it drawn the way
+// a chart without a crosshair layer draws it: everything in one pass, the crosshair last
+// among the curves.
+void LoudnessDrag::verifyPictureAsFullRedraw()
+{
+    const QImage shown = chart->grab().toImage();
+
+    chart->replot();
+    const QImage redrawn = chart->grab().toImage();
+
+    QCPLayer *crosshair = tracer->layer();
+    const QCPLayer::LayerMode mode = crosshair->mode();
+    tracer->setLayer(QStringLiteral("main"));
+    crosshair->setMode(QCPLayer::lmLogical);
+    chart->replot();
+    const QImage inOnePass = chart->grab().toImage();
+    crosshair->setMode(mode);
+    tracer->setLayer(crosshair);
+    chart->replot();
+
+    const QString name =
+        QDir::temp().filePath(QStringLiteral("tst_loudnessdrag-%1-")
+                                  .arg(QString::fromLatin1(QTest::currentDataTag()).replace(' ', '_')));
+    for (const auto &[reference, what] :
+         {std::pair(&redrawn, "redrawn"), std::pair(&inOnePass, "in one pass")}) {
+        const Difference difference = differenceBetween(shown, *reference);
+        if (difference.pixels != 0) {
+            shown.save(name + QStringLiteral("shown.png"));
+            reference->save(name + QString::fromLatin1(what).replace(' ', '_') + QStringLiteral(".png"));
+        }
+        QVERIFY2(difference.pixels == 0,
+                 qPrintable(QStringLiteral(
+                                "%1 pixels differ from the chart %2, within (%3, %4) %5 × %6; see %7*.png")
+                                .arg(difference.pixels)
+                                .arg(QLatin1String(what))
+                                .arg(difference.where.x())
+                                .arg(difference.where.y())
+                                .arg(difference.where.width())
+                                .arg(difference.where.height())
+                                .arg(name)));
+    }
+}
+
+void LoudnessDrag::dragShowsWhatAFullRedrawShows_data()
+{
+    QTest::addColumn<int>("example"); // the level example chosen before the drag, or -1
+    QTest::addColumn<double>("from");
+    QTest::addColumn<double>("to");
+
+    QTest::newRow("onto the 1 kHz reference line") << -1 << 200.0 << 1000.3;
+    QTest::newRow("into the dip below 0 dB") << -1 << 600.0 << 3191.2;
+    QTest::newRow("left of the curves, into the axis margin") << -1 << 300.0 << 21.7;
+    QTest::newRow("right of the curves, into the axis margin") << -1 << 5000.0 << 22222.9;
+    QTest::newRow("on the pain threshold") << 6 << 14000.0 << 3191.2;
+    QTest::newRow("on 60 phon, to its lower end") << 3 << 1000.0 << 26.4;
+}
+
+void LoudnessDrag::dragShowsWhatAFullRedrawShows()
+{
+    QFETCH(int, example);
+    QFETCH(double, from);
+    QFETCH(double, to);
+
+    if (example >= 0)
+        chooseExample(example);
+    fullRedraws = 0;
+    dragAcross(from, to);
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(fullRedraws, 0); // every event of the drag redrew the crosshair alone
+    QCOMPARE(tracer->graph(), chart->graph(std::max(example, 0)));
+    verifyPictureAsFullRedraw();
+    QTest::mouseRelease(chart, Qt::LeftButton, {}, at(to));
+}
+
+void LoudnessDrag::dragAfterTheChartChangedShowsItsPresentState_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::newRow("window made smaller on this screen") << "resize shown";
+    QTest::newRow("window made smaller on another screen") << "resize hidden";
+    QTest::newRow("level example chosen twice") << "examples";
+    QTest::newRow("frequency axis slid without a redraw") << "range";
+}
+
+void LoudnessDrag::dragAfterTheChartChangedShowsItsPresentState()
+{
+    QFETCH(QString, change);
+
+    dragAcross(100, 2000); // the crosshair drawn alone at the full-screen size
+    if (QTest::currentTestFailed())
+        return;
+    QTest::mouseRelease(chart, Qt::LeftButton, {}, at(2000));
+    if (change == "resize shown") {
+        window->resize(1092, 700);
+    } else if (change == "resize hidden") {
+        QVERIFY(screens::clickVisible(window, QStringLiteral("Меню")));
+        window->resize(1092, 700);
+        QCoreApplication::processEvents();
+        QVERIFY(screens::clickVisible(window, QStringLiteral("Кривые равной громкости")));
+    } else if (change == "examples") {
+        chooseExample(4);
+        chooseExample(1);
+    } else if (change == "range") {
+        chart->xAxis->setRange(chart->xAxis->range() * 1.3);
+    }
+    QCoreApplication::processEvents();
+
+    dragAcross(3000, 700);
+    if (QTest::currentTestFailed())
+        return;
+    verifyPictureAsFullRedraw();
+    QTest::mouseRelease(chart, Qt::LeftButton, {}, at(700));
+}
+
+QTEST_MAIN(LoudnessDrag)
+#include "tst_loudnessdrag.moc"
