@@ -1,0 +1,193 @@
+#!/usr/bin/env bash
+# A whole lecture with the real program on a virtual full-HD desktop with a window manager,
+# driven by xdotool as a lecturer's mouse and keyboard would drive it: every screen in turn,
+# a drag along the curves, both lists, the slider and its tone, then "Выход". Each click is
+# checked by the screen it leads to (the screenshot must look like that screen as the window
+# lays it out off screen), and "Выход" must end the program with exit code 0.
+#
+# The program runs with a home, XDG folders, a temporary folder and a working directory of
+# its own; none of them may change. Where strace can watch it (not in the sanitizer build,
+# whose leak check cannot run under ptrace), no call that creates, writes, renames or
+# removes a file may happen anywhere.
+#   desktop_session.sh <tavelin> <screenplaces> <images>
+set -euo pipefail
+program=$1 screenplaces=$2 images=$3
+
+if [[ -z "${SESSION_INSIDE_XVFB:-}" ]]; then
+    export SESSION_INSIDE_XVFB=1
+    exec xvfb-run -a -s "-screen 0 1920x1080x24" "$0" "$@"
+fi
+
+scratch=$(mktemp -d)
+pid=""
+cleanup() {
+    if [[ -n "$pid" ]]; then kill "$pid" 2>/dev/null || true; fi
+    rm -rf "$scratch"
+}
+trap cleanup EXIT
+fail() {
+    echo "FAIL: $*"
+    exit 1
+}
+
+# --- how each screen looks and where its controls are ------------------------------------------
+mkdir -p "$scratch/looks"
+(cd "$images" && QT_QPA_PLATFORM=offscreen "$screenplaces" "$scratch/looks" >"$scratch/places") ||
+    fail "screenplaces could not lay the window out"
+for look in "$scratch"/looks/*.png; do
+    convert "$look" -resize '240x135!' "${look%.png}.ppm"
+done
+
+# The screen now shown: the one whose look is nearest to a screenshot of the desktop.
+screen_shown() {
+    import -window root png:- | convert png:- -resize '240x135!' "$scratch/shot.ppm"
+    local best="" best_distance=1 look distance
+    for look in "$scratch"/looks/*.ppm; do
+        distance=$(compare -metric RMSE "$scratch/shot.ppm" "$look" null: 2>&1 | sed -E 's/.*\((.*)\)/\1/')
+        if awk -v d="$distance" -v b="$best_distance" 'BEGIN { exit !(d < b) }'; then
+            best=$(basename "$look" .ppm) best_distance=$distance
+        fi
+    done
+    # A screenshot far from every look is no screen of the program.
+    if awk -v d="$best_distance" 'BEGIN { exit !(d < 0.05) }'; then echo "$best"; else echo "none"; fi
+}
+
+expect_screen() {
+    local shown=""
+    for _ in $(seq 40); do
+        shown=$(screen_shown)
+        [[ "$shown" == "$1" ]] && return 0
+        sleep 0.25
+    done
+    fail "expected screen $1, the desktop shows $shown"
+}
+
+# The centre of a control on the screen now expected.
+place_of() {
+    awk -v page="$current" -v name="$1" '$1 == page && $2 == name { print $3, $4; found = 1 } END { exit !found }' \
+        "$scratch/places" || fail "no control $1 on screen $current"
+}
+
+click() {
+    read -r x y < <(place_of "$1")
+    xdotool mousemove "$x" "$y" click 1
+}
+
+go() {
+    click "$1"
+    current=$2
+    expect_screen "$current"
+}
+
+# --- a home of its own -------------------------------------------------------------------------
+home=$scratch/lecturer
+mkdir -p "$home"/{home,config,cache,data,state,runtime,tmp,lecture}
+chmod 700 "$home/runtime"
+cp "$images"/* "$home/lecture/"
+# The tones go to ALSA's null device: the program plays them, nobody hears them.
+printf 'pcm.!default { type null }\n' >"$scratch/asound.conf"
+
+listing() {
+    find "$home" -printf '%p %s %T@ %m\n' | sort
+}
+listing >"$scratch/before"
+
+watch=()
+if [[ -z "${ASAN_OPTIONS:-}" ]] && strace -f -o /dev/null true 2>/dev/null; then
+    watch=(strace -f -qq -o "$scratch/calls"
+        -e trace=open,openat,creat,mkdir,mkdirat,rename,renameat,renameat2,unlink,unlinkat,rmdir,link,linkat,symlink,symlinkat,truncate,chmod,fchmodat,utimensat)
+fi
+
+# --- the lecture -------------------------------------------------------------------------------
+openbox >/dev/null 2>&1 &
+(
+    cd "$home/lecture"
+    exec env HOME="$home/home" XDG_CONFIG_HOME="$home/config" XDG_CACHE_HOME="$home/cache" \
+        XDG_DATA_HOME="$home/data" XDG_STATE_HOME="$home/state" XDG_RUNTIME_DIR="$home/runtime" \
+        TMPDIR="$home/tmp" ALSA_CONFIG_PATH="$scratch/asound.conf" "${watch[@]}" "$program"
+) >"$scratch/output" 2>&1 &
+pid=$!
+
+geometry=""
+for _ in $(seq 200); do
+    geometry=$(xwininfo -name MainWindow 2>/dev/null | awk '/Width:/{w=$2} /Height:/{h=$2} END{if (w) print w "x" h}') || true
+    [[ "$geometry" == 1920x1080 ]] && break
+    sleep 0.1
+done
+[[ "$geometry" == 1920x1080 ]] || fail "the window did not fill the screen (saw '$geometry')"
+current=page
+expect_screen page
+
+go pushButton_7 page_6   # Основные определения
+go pushButton_13 page_8  # Далее
+go pushButton_16 page_6  # Назад
+go pushButton_8 page     # Меню
+
+go pushButton_20 page_9  # Шкала децибел
+click comboBox_2
+xdotool key Down Down Down Down Down Return
+go pushButton_19 page    # Меню
+
+go pushButton_2 page_3   # Кривые равной громкости
+read -r x y < <(place_of widget)
+xdotool mousemove $((x - 500)) "$y" mousedown 1
+for dx in -300 -100 100 300 500 2500; do
+    xdotool mousemove $((x + dx)) "$y"
+done
+xdotool mousemove $((x + 200)) "$y" mouseup 1
+click comboBox
+xdotool key Down Return
+go pushButton_6 page     # Меню
+
+go pushButton page_5     # Восприятие звука на различных частотах: the warning first
+go pushButton_5 page_4   # Я всё понял
+click horizontalSlider
+xdotool key Right Prior
+click pushButton_4       # Воспроизвести: 1.5 s of tone into the null device
+go pushButton_3 page     # Меню
+
+go pushButton_11 page_7  # Авторы
+go pushButton_10 page    # Меню
+
+click pushButton_12      # Выход
+for _ in $(seq 100); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+done
+if kill -0 "$pid" 2>/dev/null; then
+    cat "$scratch/output"
+    fail "the program did not end on \"Выход\""
+fi
+status=0
+wait "$pid" || status=$?
+pid=""
+if [[ $status -ne 0 ]]; then
+    cat "$scratch/output"
+    fail "exit code $status after \"Выход\""
+fi
+echo "exit code 0 after \"Выход\""
+# Qt names the two slots that no button reaches, at start, and nothing else. A window destroyed
+# after the application, or a report of the sanitizers, would say more.
+grep -vE '^QMetaObject::connectSlotsByName: No matching signal for on_pushButton_(14|18)_clicked\(\)$' \
+    "$scratch/output" >"$scratch/unexpected" || true
+if [[ -s "$scratch/unexpected" ]]; then
+    cat "$scratch/unexpected"
+    fail "the program wrote the messages above"
+fi
+
+# --- what it left behind -----------------------------------------------------------------------
+listing >"$scratch/after"
+diff "$scratch/before" "$scratch/after" || fail "the lecture changed the files above"
+echo "home, XDG folders, temporary folder and working directory unchanged"
+
+if [[ ${#watch[@]} -gt 0 ]]; then
+    # Opening for writing, creating, renaming, removing, whatever the path, outside /dev; a
+    # call that failed (Qt making sure its runtime folder exists) changed nothing.
+    grep -E 'O_WRONLY|O_RDWR|O_CREAT|O_TRUNC|creat\(|mkdir|rename|unlink|rmdir|link\(|linkat|symlink|truncate|chmod|utimensat' \
+        "$scratch/calls" | grep -vE '"/dev/| = -1 E' >"$scratch/writes" || true
+    if [[ -s "$scratch/writes" ]]; then
+        cat "$scratch/writes"
+        fail "the program touched the files above"
+    fi
+    echo "no file created, written, renamed or removed anywhere (strace)"
+fi

@@ -1,0 +1,56 @@
+// Where the real program's controls stand on a full-HD screen, and how each screen looks
+// there: the same window laid out off screen, for scripts that drive the program under X
+// with xdotool and check what it shows.
+//
+// Usage: screenplaces <folder>   (run from the images folder, on the offscreen platform)
+// Prints one line per control, "page objectName x y" (its centre in screen pixels), and writes
+// <folder>/<page>.png for every screen.
+
+#include "app/mainwindow.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QSlider>
+#include <QStackedWidget>
+#include <QTextStream>
+#include <qcustomplot.h>
+
+int main(int argc, char *argv[])
+{
+    QApplication application(argc, argv);
+    if (argc != 2)
+        return 2;
+    const QDir folder(QString::fromLocal8Bit(argv[1]));
+    MainWindow window;
+    window.resize(1920, 1080);
+    window.show();
+    QCoreApplication::processEvents();
+
+    auto *pages = window.findChild<QStackedWidget *>(QStringLiteral("stackedWidget"));
+    auto *inner = window.findChild<QStackedWidget *>(QStringLiteral("stackedWidget_2"));
+    QTextStream out(stdout);
+    for (int i = 0; i < pages->count(); ++i) {
+        pages->setCurrentIndex(i);
+        const int innerPages = pages->currentWidget()->isAncestorOf(inner) ? inner->count() : 1;
+        for (int j = 0; j < innerPages; ++j) {
+            inner->setCurrentIndex(j);
+            QCoreApplication::processEvents();
+            const QString page =
+                innerPages > 1 ? inner->currentWidget()->objectName() : pages->currentWidget()->objectName();
+            const auto controls = pages->currentWidget()->findChildren<QWidget *>();
+            for (QWidget *control : controls) {
+                if (!control->isVisible() || control->objectName().isEmpty())
+                    continue;
+                if (!qobject_cast<QAbstractButton *>(control) && !qobject_cast<QComboBox *>(control) &&
+                    !qobject_cast<QSlider *>(control) && !qobject_cast<QCustomPlot *>(control))
+                    continue;
+                const QPoint centre = control->mapTo(&window, control->rect().center());
+                out << page << ' ' << control->objectName() << ' ' << centre.x() << ' ' << centre.y() << '\n';
+            }
+            window.grab().save(folder.filePath(page + QStringLiteral(".png")));
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,143 @@
+// A lecture hall computer whose sound does not work: no ALSA device can be opened. The
+// listening screen still keeps time as if the tones sounded, the highlight of each point
+// lasting its three seconds, and the window answers again as soon as the tones are over.
+
+#include "app/mainwindow.h"
+#include "support/screens.h"
+
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <qcustomplot.h>
+
+namespace {
+
+// How much longer than its tones a call may take: the screen is redrawn between tones, and a
+// machine busy with other tests is slow at it.
+constexpr qint64 slackMs = 400;
+
+} // namespace
+
+class NoSound : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void sliderToneKeepsItsLength();
+    void sequenceKeepsItsPaceAndTheWindowAnswersAfterwards();
+
+private:
+    QTemporaryDir alsa;
+    MainWindow *window = nullptr;
+};
+
+void NoSound::initTestCase()
+{
+    // An ALSA configuration with no "default" device at all, as on a machine without a sound
+    // card or sound server. The process reads no other.
+    QVERIFY(alsa.isValid());
+    QFile configuration(alsa.filePath(QStringLiteral("asound.conf")));
+    QVERIFY(configuration.open(QIODevice::WriteOnly));
+    configuration.write("# a machine without sound\n");
+    configuration.close();
+    qputenv("ALSA_CONFIG_PATH", QFile::encodeName(configuration.fileName()));
+}
+
+void NoSound::init()
+{
+    window = new MainWindow;
+    window->resize(1920, 1080);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QVERIFY(screens::clickVisible(window, QStringLiteral("Восприятие звука на различных частотах")));
+    QVERIFY(screens::clickVisible(window, QStringLiteral("Я всё понял")));
+    QCoreApplication::processEvents();
+}
+
+void NoSound::cleanup()
+{
+    delete window;
+    window = nullptr;
+}
+
+void NoSound::sliderToneKeepsItsLength()
+{
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(screens::clickVisible(window, QStringLiteral("Воспроизвести")));
+    const qint64 elapsed = clock.elapsed();
+    QVERIFY2(elapsed >= 1500 && elapsed < 1500 + slackMs, qPrintable(QString::number(elapsed)));
+}
+
+void NoSound::sequenceKeepsItsPaceAndTheWindowAnswersAfterwards()
+{
+    auto *chart = window->findChild<QCustomPlot *>(QStringLiteral("widget_2"));
+    auto *slider = window->findChild<QSlider *>(QStringLiteral("horizontalSlider"));
+    auto *readout = window->findChild<QLineEdit *>(QStringLiteral("lineEdit"));
+    QVERIFY(chart && slider && readout);
+
+    // The chart is redrawn just before each tone (the point lights up) and just after it (the
+    // point goes out): from the end of the one redraw to the start of the other is the tone.
+    QElapsedTimer clock;
+    int replots = 0;
+    qint64 litAt = 0;
+    QVector<qint64> tones;
+    const auto toneEnds = connect(chart, &QCustomPlot::beforeReplot, this, [&] {
+        if (replots % 2 == 0)
+            return;
+        tones << clock.elapsed() - litAt;
+        QCOMPARE(slider->value(), 1000);
+        // A key pressed on the slider while the tones play waits for them to end.
+        if (tones.size() == 2) {
+            slider->setFocus();
+            QCoreApplication::postEvent(slider,
+                                        new QKeyEvent(QEvent::KeyPress, Qt::Key_PageUp, Qt::NoModifier));
+            QCoreApplication::postEvent(slider,
+                                        new QKeyEvent(QEvent::KeyRelease, Qt::Key_PageUp, Qt::NoModifier));
+        }
+    });
+    const auto toneStarts = connect(chart, &QCustomPlot::afterReplot, this, [&] {
+        if (replots++ % 2 == 0)
+            litAt = clock.elapsed();
+    });
+
+    clock.start();
+    QVERIFY(screens::clickVisible(window, QStringLiteral("Старт")));
+    const qint64 whole = clock.elapsed();
+    disconnect(toneEnds);
+    disconnect(toneStarts);
+    QStringList lengths;
+    for (qint64 tone : tones)
+        lengths << QString::number(tone);
+    qInfo("the eight tones took %s ms, the whole sequence %lld ms", qPrintable(lengths.join(", ")), whole);
+    QCOMPARE(tones.size(), 8);
+    for (int i = 0; i < 8; ++i)
+        QVERIFY2(tones[i] >= 3000 && tones[i] < 3000 + slackMs,
+                 qPrintable(QStringLiteral("tone %1 took %2 ms").arg(i).arg(tones[i])));
+    // Besides the tones, only the sixteen redraws of the chart (slow in the sanitizer build).
+    QVERIFY2(whole >= 24000 && whole < 32000, qPrintable(QString::number(whole)));
+    QCOMPARE(window->findChild<QLineEdit *>(QStringLiteral("lineEdit_6"))->text(), QStringLiteral("f = "));
+
+    // The key waited; now it is taken, and the window goes on as before.
+    QCOMPARE(slider->value(), 1000);
+    QCoreApplication::processEvents();
+    QCOMPARE(slider->value(), 1250);
+    QCOMPARE(readout->text(), QStringLiteral("f = 1250 Гц"));
+    QVERIFY(screens::clickVisible(window, QStringLiteral("Меню")));
+    QVERIFY(screens::clickVisible(window, QStringLiteral("Кривые равной громкости")));
+    auto *curves = window->findChild<QCustomPlot *>(QStringLiteral("widget"));
+    QTest::mouseClick(curves, Qt::LeftButton, {}, QPoint(qRound(curves->xAxis->coordToPixel(3191)), 300));
+    QVERIFY(window->findChild<QLineEdit *>(QStringLiteral("lineEdit_2"))
+                ->text()
+                .startsWith(QStringLiteral("f = 31")));
+    QCOMPARE(screens::currentPage(window, "stackedWidget"), QStringLiteral("page_3"));
+}
+
+QTEST_MAIN(NoSound)
+#include "tst_nosound.moc"
