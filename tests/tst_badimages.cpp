@@ -4,6 +4,7 @@
 // and nothing in the folder is touched.
 
 #include "app/mainwindow.h"
+#include "support/files.h"
 
 #include <QDirIterator>
 #include <QLabel>
@@ -33,25 +34,6 @@ const struct
 };
 
 enum class Damage { Missing, Empty, CutShort, Overwritten, Folder, Unreadable };
-
-// Everything about a folder's files that writing, creating or deleting would change.
-QStringList listing(const QString &folder)
-{
-    QStringList entries;
-    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        it.next();
-        const QFileInfo info = it.fileInfo();
-        entries << QStringLiteral("%1 %2 %3 %4")
-                       .arg(info.filePath())
-                       .arg(info.size())
-                       .arg(info.lastModified().toMSecsSinceEpoch())
-                       .arg(int(info.permissions()), 0, 16);
-    }
-    entries.sort();
-    return entries;
-}
 
 bool damage(const QString &path, Damage how)
 {
@@ -146,7 +128,7 @@ void BadImages::damagedPictureLeavesOnlyItsLabelsBlank()
         QVERIFY(QFile::copy(QStringLiteral(TAVELIN_IMAGES_DIR "/") + picture.file,
                             folder.filePath(picture.file)));
     QVERIFY(damage(folder.filePath(file), Damage(how)));
-    const QStringList before = listing(folder.path());
+    const QStringList before = files::listing(folder.path());
     QVERIFY(QDir::setCurrent(folder.path()));
 
     {
@@ -187,7 +169,7 @@ void BadImages::damagedPictureLeavesOnlyItsLabelsBlank()
     }
 
     QVERIFY(QDir::setCurrent(startDirectory));
-    QCOMPARE(listing(folder.path()), before);
+    QCOMPARE(files::listing(folder.path()), before);
     QFile::setPermissions(folder.filePath(file), QFile::ReadOwner | QFile::WriteOwner);
 }
 

@@ -153,9 +153,7 @@ void DecibelScale::initTestCase()
 void DecibelScale::init()
 {
     window = new MainWindow;
-    window->resize(1920, 1080);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QVERIFY(screens::showFullHd(window));
     QVERIFY(screens::clickVisible(window, QStringLiteral("Шкала децибел")));
     QCoreApplication::processEvents(); // lets the page lay out its chart
     chart = window->findChild<QCustomPlot *>(QStringLiteral("widget_3"));

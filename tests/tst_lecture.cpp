@@ -9,6 +9,7 @@
 #define QTEST_QPA_MOUSE_HANDLING
 
 #include "app/mainwindow.h"
+#include "support/files.h"
 #include "support/screens.h"
 #include "tones/tone.h"
 
@@ -29,23 +30,6 @@ const char *const userDirectories[] = {"HOME",           "XDG_CONFIG_HOME", "XDG
                                        "XDG_STATE_HOME", "XDG_RUNTIME_DIR", "TMPDIR"};
 
 QTemporaryDir *scratch = nullptr;
-
-QStringList listing(const QString &folder)
-{
-    QStringList entries;
-    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        it.next();
-        const QFileInfo info = it.fileInfo();
-        entries << QStringLiteral("%1 %2 %3")
-                       .arg(info.filePath())
-                       .arg(info.size())
-                       .arg(info.lastModified().toMSecsSinceEpoch());
-    }
-    entries.sort();
-    return entries;
-}
 
 } // namespace
 
@@ -77,7 +61,7 @@ void Lecture::initTestCase()
 
 void Lecture::wholeLectureEndsWithZeroAndWritesNothing()
 {
-    const QStringList before = listing(scratch->path());
+    const QStringList before = files::listing(scratch->path());
     QVERIFY(before.size() >= 8);
     tones::setSink([this](quint32 frequencyHz, quint32 durationMs) {
         tones.append({frequencyHz, durationMs});
@@ -86,9 +70,7 @@ void Lecture::wholeLectureEndsWithZeroAndWritesNothing()
     {
         MainWindow lectureWindow;
         window = &lectureWindow;
-        lectureWindow.resize(1920, 1080);
-        lectureWindow.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&lectureWindow));
+        QVERIFY(screens::showFullHd(&lectureWindow));
         QTimer::singleShot(0, this, &Lecture::giveTheLecture);
         QTimer::singleShot(60000, [] { QCoreApplication::exit(1); }); // a lecture that never ends
         QCOMPARE(QApplication::exec(), 0);
@@ -101,7 +83,7 @@ void Lecture::wholeLectureEndsWithZeroAndWritesNothing()
     QCOMPARE(tones.size(), 9);
     QCOMPARE(tones.first(), qMakePair(1250u, 1500u));
     QCOMPARE(tones.last(), qMakePair(13500u, 3000u));
-    QCOMPARE(listing(scratch->path()), before);
+    QCOMPARE(files::listing(scratch->path()), before);
 }
 
 // The lecture runs inside the event loop, as a lecturer's clicks would.

@@ -94,15 +94,9 @@ private:
 
 void LoudnessDrag::init()
 {
-    for (const char *button : {"18", "14"}) // slots of the window with no button on the form
-        QTest::ignoreMessage(
-            QtWarningMsg, qPrintable(QStringLiteral("QMetaObject::connectSlotsByName: No matching signal for "
-                                                    "on_pushButton_%1_clicked()")
-                                         .arg(button)));
+    screens::expectUnboundSlotWarnings();
     window = new MainWindow;
-    window->resize(1920, 1080);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QVERIFY(screens::showFullHd(window));
     QVERIFY(screens::clickVisible(window, QStringLiteral("Кривые равной громкости")));
     QCoreApplication::processEvents();
     chart = window->findChild<QCustomPlot *>(QStringLiteral("widget"));

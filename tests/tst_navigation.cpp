@@ -32,9 +32,7 @@ static const QString listening = QStringLiteral("Восприятие звука
 void Navigation::init()
 {
     window = new MainWindow;
-    window->resize(1920, 1080);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QVERIFY(screens::showFullHd(window));
 }
 
 void Navigation::cleanup()

@@ -52,9 +52,7 @@ void NoSound::initTestCase()
 void NoSound::init()
 {
     window = new MainWindow;
-    window->resize(1920, 1080);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QVERIFY(screens::showFullHd(window));
     QVERIFY(screens::clickVisible(window, QStringLiteral("Восприятие звука на различных частотах")));
     QVERIFY(screens::clickVisible(window, QStringLiteral("Я всё понял")));
     QCoreApplication::processEvents();

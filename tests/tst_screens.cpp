@@ -319,9 +319,7 @@ void Screens::everyScreenBuildsWithoutImages()
     QTemporaryDir empty;
     QVERIFY(QDir::setCurrent(empty.path()));
     MainWindow window;
-    window.resize(1920, 1080);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(screens::showFullHd(&window));
 
     for (const char *name : imageLabels) {
         auto *label = window.findChild<QLabel *>(name);

@@ -303,9 +303,7 @@ void Storm::everythingAgreesAfterEveryInput()
     random.seed(seed);
 
     window = new MainWindow;
-    window->resize(1920, 1080);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QVERIFY(screens::showFullHd(window));
     window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window));
     handle = window->windowHandle();

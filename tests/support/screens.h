@@ -66,6 +66,24 @@ inline bool formatOf(const QLabel *label, const QString &fragment, QTextCharForm
     return false;
 }
 
+// The window as the hall sees it: full-HD size, on screen.
+inline bool showFullHd(QWidget *window)
+{
+    window->resize(1920, 1080);
+    window->show();
+    return QTest::qWaitForWindowExposed(window);
+}
+
+// Two slots of the window have no button on the form; Qt says so each time a window is built.
+inline void expectUnboundSlotWarnings()
+{
+    for (const char *button : {"18", "14"})
+        QTest::ignoreMessage(QtWarningMsg,
+                             qPrintable(QStringLiteral("QMetaObject::connectSlotsByName: No "
+                                                       "matching signal for on_pushButton_%1_clicked()")
+                                            .arg(button)));
+}
+
 inline QString currentPage(QWidget *window, const char *stack)
 {
     auto *stacked = window->findChild<QStackedWidget *>(QLatin1String(stack));
