@@ -9,6 +9,7 @@
 #include "support/screens.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QtTest>
 #include <qcustomplot.h>
@@ -28,6 +29,7 @@ private slots:
     void levelExampleChoosesTheCurve_data();
     void levelExampleChoosesTheCurve();
     void levelExampleKeepsTheChosenFrequency();
+    void indexNamingNoCurveChangesNothing();
 
 private:
     MainWindow *window = nullptr;
@@ -241,6 +243,21 @@ void LoudnessChart::levelExampleKeepsTheChosenFrequency()
 
     QTest::keyClick(examples, Qt::Key_Home);
     QCOMPARE(readouts(), shown("3191", "-7.07", "1.96E-13", "9.05E-06"));
+}
+
+// Only the meta-object can deliver an index the combo box does not have; it must not pick a
+// curve that is not there.
+void LoudnessChart::indexNamingNoCurveChangesNothing()
+{
+    auto *example = window->findChild<QLabel *>(QStringLiteral("label_29"));
+    const QImage before = chart->grab().toImage();
+    for (int index : {-1, 7, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()}) {
+        QVERIFY(QMetaObject::invokeMethod(window, "on_comboBox_activated", Q_ARG(int, index)));
+        QCOMPARE(tracer->graph(), chart->graph(0));
+        QCOMPARE(readouts(), shown("1000", "0.00", "1.00E-12", "2.04E-05"));
+        QCOMPARE(screens::shownText(example), QStringLiteral("порог слышимости"));
+    }
+    QCOMPARE(chart->grab().toImage(), before);
 }
 
 QTEST_MAIN(LoudnessChart)
