@@ -11,6 +11,7 @@
 # removes a file may happen anywhere.
 #   desktop_session.sh <tavelin> <screenplaces> <images>
 set -euo pipefail
+source "$(dirname "$0")/xsession.sh"
 program=$1 screenplaces=$2 images=$3
 
 if [[ -z "${SESSION_INSIDE_XVFB:-}" ]]; then
@@ -108,13 +109,7 @@ openbox >/dev/null 2>&1 &
 ) >"$scratch/output" 2>&1 &
 pid=$!
 
-geometry=""
-for _ in $(seq 200); do
-    geometry=$(xwininfo -name MainWindow 2>/dev/null | awk '/Width:/{w=$2} /Height:/{h=$2} END{if (w) print w "x" h}') || true
-    [[ "$geometry" == 1920x1080 ]] && break
-    sleep 0.1
-done
-[[ "$geometry" == 1920x1080 ]] || fail "the window did not fill the screen (saw '$geometry')"
+wait_for_full_screen_window "$pid" 200 || fail "the window did not fill the screen (saw '$geometry')"
 current=page
 expect_screen page
 

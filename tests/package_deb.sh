@@ -6,6 +6,7 @@
 # end the program with exit code 0.
 #   package_deb.sh <build-dir> <xclose> <version> <screenshot.png>
 set -euo pipefail
+source "$(dirname "$0")/xsession.sh"
 build=$1 xclose=$2 version=$3 screenshot=$4
 
 if [[ -z "${PACKAGE_INSIDE_XVFB:-}" ]]; then
@@ -112,14 +113,7 @@ cd "$root$path"
 "$root$exec_program" &
 pid=$!
 
-geometry=""
-for _ in $(seq 100); do
-    geometry=$(xwininfo -name MainWindow 2>/dev/null | awk '/Width:/{w=$2} /Height:/{h=$2} END{if (w) print w "x" h}') || true
-    [[ "$geometry" == 1920x1080 ]] && break
-    kill -0 "$pid" 2>/dev/null || fail "the program ended before its window appeared"
-    sleep 0.1
-done
-[[ "$geometry" == 1920x1080 ]] || fail "the window did not fill the screen (saw '${geometry}')"
+wait_for_full_screen_window "$pid" || fail "the window did not fill the screen (saw '${geometry}')"
 
 # The seal is drawn into a 140 × 140 label in the upper left quarter of the title screen. Every
 # pixel that differs from the screen's light blue is marked, and the marks are grouped into

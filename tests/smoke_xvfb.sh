@@ -2,6 +2,7 @@
 # Starts the real program from its images folder on a virtual full-HD screen, waits for its
 # window to fill the screen, closes it as a window manager would and expects exit code 0.
 set -euo pipefail
+source "$(dirname "$0")/xsession.sh"
 program=$1 xclose=$2 images=$3
 
 if [[ -z "${SMOKE_INSIDE_XVFB:-}" ]]; then
@@ -15,13 +16,7 @@ cd "$images"
 "$program" &
 pid=$!
 
-geometry=""
-for _ in $(seq 100); do
-    geometry=$(xwininfo -name MainWindow 2>/dev/null | awk '/Width:/{w=$2} /Height:/{h=$2} END{if (w) print w "x" h}') || true
-    [[ "$geometry" == 1920x1080 ]] && break
-    sleep 0.1
-done
-if [[ "$geometry" != 1920x1080 ]]; then
+if ! wait_for_full_screen_window "$pid"; then
     echo "the window did not fill the screen (saw '${geometry}')"
     kill "$pid" 2>/dev/null || true
     exit 1
