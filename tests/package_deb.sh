@@ -9,10 +9,8 @@ set -euo pipefail
 source "$(dirname "$0")/xsession.sh"
 build=$1 xclose=$2 version=$3 screenshot=$4
 
-if [[ -z "${PACKAGE_INSIDE_XVFB:-}" ]]; then
-    export PACKAGE_INSIDE_XVFB=1
-    exec xvfb-run -a -s "-screen 0 1920x1080x24" "$0" "$@"
-fi
+own_process_group "$@"
+start_x_server
 
 scratch=$(mktemp -d)
 pid=""
@@ -20,7 +18,6 @@ cleanup() {
     [[ -n "$pid" ]] && kill "$pid" 2>/dev/null
     rm -rf "$scratch"
 }
-trap cleanup EXIT
 fail() {
     echo "FAIL: $*"
     exit 1

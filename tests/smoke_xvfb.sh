@@ -5,10 +5,8 @@ set -euo pipefail
 source "$(dirname "$0")/xsession.sh"
 program=$1 xclose=$2 images=$3
 
-if [[ -z "${SMOKE_INSIDE_XVFB:-}" ]]; then
-    export SMOKE_INSIDE_XVFB=1
-    exec xvfb-run -a -s "-screen 0 1920x1080x24" "$0" "$@"
-fi
+own_process_group "$@"
+start_x_server
 
 # A window manager, as on a lecturer's desktop: it is what makes a window full screen.
 openbox >/dev/null 2>&1 &

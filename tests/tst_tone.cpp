@@ -77,7 +77,7 @@ Samples readWav(const QString &path)
     QFile file(path);
     file.open(QIODevice::ReadOnly);
     const QByteArray bytes = file.readAll();
-    const quint32 dataBytes = quint32(std::max(0, bytes.size() - 44));
+    const quint32 dataBytes = quint32(std::max<qint64>(0, bytes.size() - 44));
     QByteArray header;
     QDataStream out(&header, QIODevice::WriteOnly);
     out.setByteOrder(QDataStream::LittleEndian);

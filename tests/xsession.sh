@@ -1,14 +1,59 @@
-# Shared by the scripts that start the real program under Xvfb: sourced, not run.
+# Shared by the scripts that start the real program in an X session: sourced, not run.
 
-# Waits until the program's window fills the 1920 × 1080 screen, or the program ends, or the
-# given number of tenths of a second (default 100) pass. Leaves the window's last seen size in $geometry; fails when it never filled
-# the screen.
+# Makes the sourcing script the leader of a process group of its own, and ends that whole group
+# when the script ends, however it ends: the X server, the window manager, the program and
+# whatever runs it (strace, a launcher) go with the script, and nothing outlives a failed test.
+# Call it first, with the script's arguments. A function `cleanup`, where the script defines
+# one, runs before the group is ended.
+own_process_group() {
+    if [[ -z "${TAVELIN_OWN_GROUP:-}" ]]; then
+        export TAVELIN_OWN_GROUP=1
+        exec setsid --wait "$0" "$@"
+    fi
+    trap end_process_group EXIT
+    trap 'exit 143' TERM
+    trap 'exit 130' INT
+}
+
+end_process_group() {
+    local status=$?
+    trap - EXIT
+    if declare -F cleanup >/dev/null; then cleanup || true; fi
+    trap '' TERM
+    kill -TERM -- -$$ 2>/dev/null || true
+    exit "$status"
+}
+
+# Starts an X server of the script's own, with one screen of the given size (default
+# 1920x1080x24), and exports DISPLAY for it. The server picks a free display number itself
+# and tells it (-displayfd): several tests starting servers at the same moment never race for
+# one number, as they do when each probes for a free one first.
+start_x_server() {
+    local screen=${1:-1920x1080x24} number="" pipe
+    shift || true
+    pipe=$(mktemp -u)
+    mkfifo "$pipe"
+    Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp "$@" 3>"$pipe" 2>/dev/null &
+    x_server_pid=$!
+    read -r -t 20 number <"$pipe" || true
+    rm -f "$pipe"
+    if [[ -z "$number" ]]; then
+        echo "FAIL: Xvfb did not start"
+        return 1
+    fi
+    export DISPLAY=":$number"
+}
+
+# Waits until the program's window fills the screen, or the program ends, or the given number
+# of tenths of a second (default 100) pass. Leaves the window's last seen size in $geometry;
+# fails when it never filled the screen.
 wait_for_full_screen_window() {
-    local pid=$1 tenths=${2:-100}
+    local pid=$1 tenths=${2:-100} screen
+    screen=$(xdpyinfo | awk '/dimensions:/ {print $2; exit}')
     geometry=""
     for _ in $(seq "$tenths"); do
         geometry=$(xwininfo -name MainWindow 2>/dev/null | awk '/Width:/{w=$2} /Height:/{h=$2} END{if (w) print w "x" h}') || true
-        [[ "$geometry" == 1920x1080 ]] && return 0
+        [[ "$geometry" == "$screen" ]] && return 0
         kill -0 "$pid" 2>/dev/null || return 1
         sleep 0.1
     done
