@@ -14,6 +14,7 @@
 #include "support/screens.h"
 #include "tones/tone.h"
 
+#include <utility>
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QDateTime>
@@ -607,7 +608,7 @@ void Storm::pressButton()
     // comes up in every run, however short.
     QPushButton *button = shown[random.bounded(shown.size())];
     if (random.bounded(2) == 0) {
-        for (QPushButton *other : qAsConst(shown)) {
+        for (QPushButton *other : std::as_const(shown)) {
             if (buttonClicks.value(other->objectName()) < buttonClicks.value(button->objectName()))
                 button = other;
         }
