@@ -14,7 +14,6 @@
 #include "support/screens.h"
 #include "tones/tone.h"
 
-#include <utility>
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QDateTime>
@@ -31,6 +30,7 @@
 #include <cstdio>
 #include <map>
 #include <numeric>
+#include <utility>
 
 namespace {
 
