@@ -72,14 +72,14 @@ expected=(
 sources=$(cd "$(dirname "$0")/.." && pwd)
 for picture in "${pictures[@]}"; do
     expected+=("./usr/share/tavelin/$picture")
-    for hidpi in "$sources/images/${picture%.*}"@2x.*; do
-        [[ -f "$hidpi" ]] && expected+=("./usr/share/tavelin/${hidpi##*/}")
+    for hidpi in "${picture%.*}@2x.${picture##*.}" "${picture%.*}@2x.png"; do
+        [[ -f "$sources/images/$hidpi" ]] && expected+=("./usr/share/tavelin/$hidpi")
     done
 done
 dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sort >"$scratch/files"
-printf '%s\n' "${expected[@]}" | sort >"$scratch/expected"
+printf '%s\n' "${expected[@]}" | sort -u >"$scratch/expected"
 diff -u "$scratch/expected" "$scratch/files" || fail "the package's files differ from the list above (- expected, + packaged)"
-echo "files: ${#expected[@]}, as expected"
+echo "files: $(wc -l <"$scratch/files"), as expected"
 dpkg-deb -c "$deb" | awk '$2 != "root/root" {print; bad=1} END {exit bad}' || fail "files not owned by root"
 
 # --- unpacked into a scratch root --------------------------------------------------------------
