@@ -139,6 +139,11 @@ echo "menu entry: Exec=$exec_line Icon=$icon"
 
 # --- the installed command, typed in some other folder ------------------------------------------
 openbox >/dev/null 2>&1 &
+# A window mapped before the window manager takes the screen keeps its first size: wait for it.
+for _ in $(seq 100); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    sleep 0.1
+done
 mkdir "$scratch/elsewhere"
 cd "$scratch/elsewhere"
 "$root$exec_program" &
