@@ -62,12 +62,12 @@ pictures=(I.png L.png Lh.png P.png belkor.jpg dorvin.png kelmar.png trisa.jpg)
 expected=(
     ./usr/bin/tavelin
     ./usr/lib/tavelin/tavelin
-    ./usr/share/applications/$id.desktop
+    "./usr/share/applications/$id.desktop"
     ./usr/share/doc/tavelin/changelog.gz
     ./usr/share/doc/tavelin/copyright
-    ./usr/share/icons/hicolor/256x256/apps/$id.png
+    "./usr/share/icons/hicolor/256x256/apps/$id.png"
     ./usr/share/man/man1/tavelin.1.gz
-    ./usr/share/metainfo/$id.metainfo.xml
+    "./usr/share/metainfo/$id.metainfo.xml"
 )
 sources=$(cd "$(dirname "$0")/.." && pwd)
 for picture in "${pictures[@]}"; do
