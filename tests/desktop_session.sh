@@ -97,7 +97,7 @@ if [[ -z "${ASAN_OPTIONS:-}" ]] && strace -f -o /dev/null true 2>/dev/null; then
 fi
 
 # --- the lecture -------------------------------------------------------------------------------
-openbox >/dev/null 2>&1 &
+start_window_manager
 (
     cd "$home/lecture"
     exec env HOME="$home/home" XDG_CONFIG_HOME="$home/config" XDG_CACHE_HOME="$home/cache" \

@@ -138,12 +138,7 @@ echo "menu entry: Exec=$exec_line Icon=$icon"
 [[ -f "$root/usr/share/icons/hicolor/256x256/apps/$icon.png" ]] || fail "no icon '$icon' in the hicolor theme"
 
 # --- the installed command, typed in some other folder ------------------------------------------
-openbox >/dev/null 2>&1 &
-# A window mapped before the window manager takes the screen keeps its first size: wait for it.
-for _ in $(seq 100); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-    sleep 0.1
-done
+start_window_manager
 mkdir "$scratch/elsewhere"
 cd "$scratch/elsewhere"
 "$root$exec_program" &

@@ -44,6 +44,18 @@ start_x_server() {
     export DISPLAY=":$number"
 }
 
+# Starts openbox, as on a lecturer's desktop (it is what makes a window full screen), and waits
+# until it manages the screen: a window mapped before that keeps its first size.
+start_window_manager() {
+    openbox >/dev/null 2>&1 &
+    for _ in $(seq 300); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+        sleep 0.1
+    done
+    echo "FAIL: the window manager did not start"
+    return 1
+}
+
 # Waits until the program's window fills the screen, or the program ends, or the given number
 # of tenths of a second (default 100) pass. Leaves the window's last seen size in $geometry;
 # fails when it never filled the screen.
