@@ -1,0 +1,218 @@
+// Every read-out shows its whole text on every lecture-hall display, from a 1024 × 768
+// projector to a 4K screen, at the desktop scales a lecturer meets: 100, 125, 150 and 200 %.
+// A scale is chosen when the application starts, so the test runs itself again once per scale,
+// either as the desktop's font resolution (QT_FONT_DPI, what Xft.dpi is on X11) or as Qt's own
+// scale factor (QT_SCALE_FACTOR). The program's own start-up decides how the window follows it.
+
+#include "app/desktopscale.h"
+#include "app/mainwindow.h"
+#include "support/screens.h"
+#include "tones/tone.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QProcess>
+#include <QSlider>
+#include <QStyleOptionFrame>
+#include <QtTest>
+
+#include <qcustomplot.h>
+
+class Displays : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void readoutsFitAtEveryScale_data();
+    void readoutsFitAtEveryScale();
+    void readoutsFitTheirFields_data();
+    void readoutsFitTheirFields();
+};
+
+namespace {
+
+const char *const checksAtOneScale[] = {"readoutsFitTheirFields"};
+
+// What the field has room for: its rectangle less the frame and QLineEdit's own two pixels
+// on either side of the text.
+int roomForText(QLineEdit *field)
+{
+    QStyleOptionFrame frame;
+    frame.initFrom(field);
+    frame.lineWidth =
+        field->hasFrame() ? field->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, field) : 0;
+    const QMargins margins = field->textMargins();
+    const QRect contents = field->style()->subElementRect(QStyle::SE_LineEditContents, &frame, field);
+    return contents.width() - margins.left() - margins.right() - 2 * 2;
+}
+
+// Notes every read-out whose text is cut off or that lies off the screen.
+class Fitting
+{
+public:
+    explicit Fitting(QWidget *window, QSize screen) : window(window), screen(screen) {}
+
+    void check(const char *name)
+    {
+        auto *field = window->findChild<QLineEdit *>(QLatin1String(name));
+        if (!field) {
+            faults << QStringLiteral("no field %1").arg(QLatin1String(name));
+            return;
+        }
+        const int needs = QFontMetrics(field->font()).horizontalAdvance(field->text());
+        const int room = roomForText(field);
+        if (needs > room)
+            faults << QStringLiteral("%1 \"%2\" needs %3 px, has %4")
+                          .arg(name, field->text())
+                          .arg(needs)
+                          .arg(room);
+        const QRect onWindow(field->mapTo(window, QPoint(0, 0)), field->size());
+        if (!field->isVisible() || !QRect(QPoint(0, 0), screen).contains(onWindow))
+            faults << QStringLiteral("%1 lies off the screen at (%2, %3)")
+                          .arg(name)
+                          .arg(onWindow.right())
+                          .arg(onWindow.bottom());
+    }
+
+    QStringList faults;
+
+private:
+    QWidget *window;
+    QSize screen;
+};
+
+void showPage(QWidget *window, int page, int innerPage = -1)
+{
+    window->findChild<QStackedWidget *>("stackedWidget")->setCurrentIndex(page);
+    if (innerPage >= 0)
+        window->findChild<QStackedWidget *>("stackedWidget_2")->setCurrentIndex(innerPage);
+    QApplication::processEvents();
+}
+
+} // namespace
+
+void Displays::initTestCase()
+{
+    tones::setSink([](quint32, quint32) {});
+}
+
+void Displays::readoutsFitAtEveryScale_data()
+{
+    QTest::addColumn<QByteArray>("variable");
+    QTest::addColumn<QByteArray>("value");
+
+    QTest::newRow("100 %") << QByteArray("QT_FONT_DPI") << QByteArray("96");
+    QTest::newRow("Xft.dpi 120") << QByteArray("QT_FONT_DPI") << QByteArray("120");
+    QTest::newRow("Xft.dpi 144") << QByteArray("QT_FONT_DPI") << QByteArray("144");
+    QTest::newRow("Xft.dpi 192") << QByteArray("QT_FONT_DPI") << QByteArray("192");
+    QTest::newRow("scale 1.25") << QByteArray("QT_SCALE_FACTOR") << QByteArray("1.25");
+    QTest::newRow("scale 1.5") << QByteArray("QT_SCALE_FACTOR") << QByteArray("1.5");
+    QTest::newRow("scale 2") << QByteArray("QT_SCALE_FACTOR") << QByteArray("2");
+}
+
+void Displays::readoutsFitAtEveryScale()
+{
+    QFETCH(QByteArray, variable);
+    QFETCH(QByteArray, value);
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("QT_FONT_DPI"));
+    environment.remove(QStringLiteral("QT_SCALE_FACTOR"));
+    environment.insert(QString::fromLatin1(variable), QString::fromLatin1(value));
+    QProcess atScale;
+    atScale.setProcessEnvironment(environment);
+    atScale.setProcessChannelMode(QProcess::MergedChannels);
+    QStringList arguments;
+    for (const char *check : checksAtOneScale)
+        arguments << QLatin1String(check);
+    atScale.start(QCoreApplication::applicationFilePath(), arguments);
+    QVERIFY(atScale.waitForFinished(120000));
+    const bool passed = atScale.exitStatus() == QProcess::NormalExit && atScale.exitCode() == 0;
+    if (!passed)
+        qInfo().noquote() << atScale.readAll();
+    QVERIFY(passed);
+}
+
+void Displays::readoutsFitTheirFields_data()
+{
+    QTest::addColumn<QSize>("screen");
+    QTest::newRow("1024 x 768") << QSize(1024, 768);
+    QTest::newRow("full HD") << QSize(1920, 1080);
+    QTest::newRow("4K") << QSize(3840, 2160);
+}
+
+// At the scale this process started with, the window fills the screen as the program's full-screen
+// window does, and each read-out shows each text the lecture can bring into it.
+void Displays::readoutsFitTheirFields()
+{
+    QFETCH(QSize, screen);
+
+    const qreal scale = qApp->devicePixelRatio();
+    const QSize logicalScreen = (QSizeF(screen) / scale).toSize();
+    screens::expectUnboundSlotWarnings();
+    MainWindow window;
+    if (!QRect(QPoint(), logicalScreen).contains(QRect(QPoint(), window.minimumSize())))
+        QSKIP("at this scale the screen is smaller than the window can be");
+    window.resize(logicalScreen);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    Fitting fitting(&window, logicalScreen);
+
+    // The equal-loudness read-outs where the chart starts, and at both ends of the quietest and
+    // the loudest curve: the lowest and highest levels, the longest exponents.
+    showPage(&window, 2);
+    for (const char *name : {"lineEdit_2", "lineEdit_5", "lineEdit_4", "lineEdit_3"})
+        fitting.check(name);
+    auto *chart = window.findChild<QCustomPlot *>("widget");
+    auto *curves = window.findChild<QComboBox *>("comboBox");
+    for (int curve : {0, curves->count() - 1}) {
+        curves->setCurrentIndex(curve);
+        emit curves->activated(curve);
+        for (int x : {1, chart->width() - 2}) {
+            QTest::mouseClick(chart, Qt::LeftButton, {}, QPoint(x, chart->height() / 2));
+            for (const char *name : {"lineEdit_2", "lineEdit_5", "lineEdit_4", "lineEdit_3"})
+                fitting.check(name);
+        }
+    }
+
+    // The decibel read-outs with every source.
+    showPage(&window, 6);
+    auto *sources = window.findChild<QComboBox *>("comboBox_2");
+    for (int source = 0; source < sources->count(); ++source) {
+        sources->setCurrentIndex(source);
+        emit sources->activated(source);
+        for (const char *name : {"lineEdit_7", "lineEdit_9", "lineEdit_8", "lineEdit_10"})
+            fitting.check(name);
+    }
+
+    // The slider's read-out at both ends, and the sequence's read-out at each of its tones.
+    showPage(&window, 1, 0);
+    auto *slider = window.findChild<QSlider *>("horizontalSlider");
+    for (auto end : {QAbstractSlider::SliderToMinimum, QAbstractSlider::SliderToMaximum}) {
+        slider->triggerAction(end);
+        fitting.check("lineEdit");
+    }
+    tones::setSink([&](quint32, quint32) { fitting.check("lineEdit_6"); });
+    screens::clickVisible(&window, QStringLiteral("Старт"));
+    tones::setSink([](quint32, quint32) {});
+
+    fitting.faults.removeDuplicates();
+    for (const QString &fault : qAsConst(fitting.faults))
+        qWarning().noquote() << fault;
+    QVERIFY2(fitting.faults.isEmpty(), qPrintable(QStringLiteral("at scale %1, window %2 x %3")
+                                                      .arg(scale)
+                                                      .arg(window.width())
+                                                      .arg(window.height())));
+}
+
+int main(int argc, char *argv[])
+{
+    followDesktopScale();
+    QApplication application(argc, argv);
+    Displays test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_displays.moc"
