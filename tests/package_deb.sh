@@ -54,13 +54,21 @@ expected=(
     ./usr/share/applications/tavelin.desktop
     ./usr/share/icons/hicolor/256x256/apps/tavelin.png
     ./usr/share/tavelin/I.png
+    ./usr/share/tavelin/I@2x.png
     ./usr/share/tavelin/L.png
+    ./usr/share/tavelin/L@2x.png
     ./usr/share/tavelin/Lh.png
+    ./usr/share/tavelin/Lh@2x.png
     ./usr/share/tavelin/P.png
+    ./usr/share/tavelin/P@2x.png
     ./usr/share/tavelin/belkor.jpg
+    ./usr/share/tavelin/belkor@2x.jpg
     ./usr/share/tavelin/dorvin.png
+    ./usr/share/tavelin/dorvin@2x.png
     ./usr/share/tavelin/kelmar.png
+    ./usr/share/tavelin/kelmar@2x.png
     ./usr/share/tavelin/trisa.jpg
+    ./usr/share/tavelin/trisa@2x.jpg
 )
 dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sort >"$scratch/files"
 printf '%s\n' "${expected[@]}" | sort >"$scratch/expected"

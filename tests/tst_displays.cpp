@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QImageReader>
 #include <QLineEdit>
 #include <QProcess>
 #include <QSlider>
@@ -29,11 +30,12 @@ private slots:
     void readoutsFitAtEveryScale();
     void readoutsFitTheirFields_data();
     void readoutsFitTheirFields();
+    void picturesMatchTheScreen();
 };
 
 namespace {
 
-const char *const checksAtOneScale[] = {"readoutsFitTheirFields"};
+const char *const checksAtOneScale[] = {"readoutsFitTheirFields", "picturesMatchTheScreen"};
 
 // What the field has room for: its rectangle less the frame and QLineEdit's own two pixels
 // on either side of the text.
@@ -205,6 +207,30 @@ void Displays::readoutsFitTheirFields()
                                                       .arg(scale)
                                                       .arg(window.width())
                                                       .arg(window.height())));
+}
+
+// Above 100 % each picture comes from its variant with twice the pixels, brought to the screen's
+// own pixels, and still takes the room of the bare picture on the screen.
+void Displays::picturesMatchTheScreen()
+{
+    const QDir images(QStringLiteral(TAVELIN_IMAGES_DIR));
+    QVERIFY(QDir::setCurrent(images.path()));
+    screens::expectUnboundSlotWarnings();
+    MainWindow window;
+    const qreal scale = qApp->devicePixelRatio();
+    const QPair<const char *, const char *> pictures[] = {
+        {"label_23", "kelmar.png"}, {"label_26", "dorvin.png"}, {"label_11", "I.png"},
+        {"label_15", "L.png"},      {"label_39", "P.png"},      {"label_19", "Lh.png"},
+        {"label_66", "trisa.jpg"},  {"label_67", "belkor.jpg"},
+    };
+    for (const auto &shown : pictures) {
+        const QPixmap picture = window.findChild<QLabel *>(shown.first)->pixmap(Qt::ReturnByValue);
+        QCOMPARE(picture.devicePixelRatio(), scale > 1 ? scale : 1.0);
+        const QSize bare = QImageReader(images.filePath(shown.second)).size();
+        QVERIFY2(qAbs(picture.width() / scale - bare.width()) < 1 &&
+                     qAbs(picture.height() / scale - bare.height()) < 1,
+                 shown.second);
+    }
 }
 
 int main(int argc, char *argv[])
