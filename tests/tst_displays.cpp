@@ -26,8 +26,8 @@ class Displays : public QObject
 
 private slots:
     void initTestCase();
-    void readoutsFitAtEveryScale_data();
-    void readoutsFitAtEveryScale();
+    void atEveryScale_data();
+    void atEveryScale();
     void readoutsFitTheirFields_data();
     void readoutsFitTheirFields();
     void picturesMatchTheScreen();
@@ -35,6 +35,7 @@ private slots:
 
 namespace {
 
+// What each run at one scale checks.
 const char *const checksAtOneScale[] = {"readoutsFitTheirFields", "picturesMatchTheScreen"};
 
 // What the field has room for: its rectangle less the frame and QLineEdit's own two pixels
@@ -100,7 +101,7 @@ void Displays::initTestCase()
     tones::setSink([](quint32, quint32) {});
 }
 
-void Displays::readoutsFitAtEveryScale_data()
+void Displays::atEveryScale_data()
 {
     QTest::addColumn<QByteArray>("variable");
     QTest::addColumn<QByteArray>("value");
@@ -114,7 +115,7 @@ void Displays::readoutsFitAtEveryScale_data()
     QTest::newRow("scale 2") << QByteArray("QT_SCALE_FACTOR") << QByteArray("2");
 }
 
-void Displays::readoutsFitAtEveryScale()
+void Displays::atEveryScale()
 {
     QFETCH(QByteArray, variable);
     QFETCH(QByteArray, value);
@@ -155,6 +156,8 @@ void Displays::readoutsFitTheirFields()
     const QSize logicalScreen = (QSizeF(screen) / scale).toSize();
     screens::expectUnboundSlotWarnings();
     MainWindow window;
+    // A 1024 x 768 projector above 100 %, or full HD at 200 %, holds less than the window's least
+    // size, which scales too: no layout shows every screen whole there.
     if (!QRect(QPoint(), logicalScreen).contains(QRect(QPoint(), window.minimumSize())))
         QSKIP("at this scale the screen is smaller than the window can be");
     window.resize(logicalScreen);
