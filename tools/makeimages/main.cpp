@@ -141,7 +141,7 @@ int main(int argc, char *argv[])
     const MathBox pressure = pressureFormula(style);
     const MathBox loudnessLevel = loudnessLevelFormula(style);
     // Each picture twice: at the size its label shows it on a 100 % screen, and with twice the
-    // pixels as name@2x for screens at 150 % and 200 %, where the program takes that one instead.
+    // pixels as name@2x for screens scaled above 100 %, where the program takes that one instead.
     bool ok = true;
     for (int scale : {1, 2}) {
         const auto drawn = [scale](QImage image) {
@@ -164,7 +164,8 @@ int main(int argc, char *argv[])
         ok &= save(formula(loudnessLevel, fittedSize(loudnessLevel), Qt::AlignCenter), folder,
                    named("Lh.png"), out, err);
 
-        // Drawn at twice the size of their labels, so that they stay sharp when scaled down.
+        // Drawn at twice the size of their labels (@2x: four times), so that they stay sharp when
+        // scaled down.
         ok &= save(drawn(institutionEmblem(QSize(280, 280) * scale)), folder, named("kelmar.png"), out, err);
         ok &= save(drawn(facultyEmblem(QSize(360, 280) * scale)), folder, named("dorvin.png"), out, err);
 
