@@ -15,7 +15,10 @@ source "$(dirname "$0")/xsession.sh"
 program=$1 screenplaces=$2 images=$3
 
 own_process_group "$@"
-start_x_server
+# A desktop at 100 %, as GNOME, KDE and Xfce describe it (96 dpi), rather than Xvfb's own 100 dpi:
+# the Qt 5 build would scale the whole window by 100/96 to that, and its screens would no longer
+# look like the off-screen ones below.
+start_x_server 1920x1080x24 -dpi 96
 
 scratch=$(mktemp -d)
 pid=""
@@ -30,7 +33,7 @@ fail() {
 
 # --- how each screen looks and where its controls are ------------------------------------------
 mkdir -p "$scratch/looks"
-(cd "$images" && QT_QPA_PLATFORM=offscreen "$screenplaces" "$scratch/looks" >"$scratch/places") ||
+(cd "$images" && QT_QPA_PLATFORM=offscreen QT_FONT_DPI=96 "$screenplaces" "$scratch/looks" >"$scratch/places") ||
     fail "screenplaces could not lay the window out"
 for look in "$scratch"/looks/*.png; do
     convert "$look" -resize '240x135!' "${look%.png}.ppm"

@@ -1,6 +1,7 @@
 // Draws the pictures that the demonstration's screens show, into the folder given as the only
 // argument: the four formulas of the definitions screens, the two emblems of the title and authors
-// screens, and the two author portraits. The same fonts give the same files byte for byte.
+// screens, and the two author portraits, each also as name@2x with twice the pixels. The same
+// fonts give the same files byte for byte.
 //   makeimages <output-dir>
 //   makeimages --icon <file.png>   the program's icon for desktop menus, drawn from the seal
 
@@ -85,9 +86,11 @@ bool fontIsAvailable(const QFont &font, QTextStream &err)
 bool save(QImage image, const QDir &folder, const QString &name, QTextStream &out, QTextStream &err,
           int quality = -1)
 {
-    // 96 dpi, written into the file rather than taken from whatever screen the tool runs on.
-    image.setDotsPerMeterX(3780);
-    image.setDotsPerMeterY(3780);
+    // 96 dpi (192 dpi for a picture drawn at twice the pixels), written into the file rather than
+    // taken from whatever screen the tool runs on.
+    const int dotsPerMetre = qRound(3780 * image.devicePixelRatio());
+    image.setDotsPerMeterX(dotsPerMetre);
+    image.setDotsPerMeterY(dotsPerMetre);
     const QString path = folder.filePath(name);
     if (!image.save(path, nullptr, quality)) {
         err << "makeimages: cannot write " << path << "\n";
@@ -137,25 +140,42 @@ int main(int argc, char *argv[])
     const MathBox soundLevel = soundLevelFormula(style);
     const MathBox pressure = pressureFormula(style);
     const MathBox loudnessLevel = loudnessLevelFormula(style);
-    const auto formula = [&](const MathBox &box, QSize size, Qt::Alignment alignment) {
-        return renderFormula(box, size, alignment, formulaMargin, screenBackground, formulaInk);
-    };
-
+    // Each picture twice: at the size its label shows it on a 100 % screen, and with twice the
+    // pixels as name@2x for screens scaled above 100 %, where the program takes that one instead.
     bool ok = true;
-    ok &= save(formula(intensity, QSize(124, 69), Qt::AlignRight), folder, "I.png", out, err);
-    ok &= save(formula(soundLevel, QSize(231, 77), Qt::AlignRight), folder, "L.png", out, err);
-    ok &= save(formula(pressure, fittedSize(pressure, 174), Qt::AlignRight), folder, "P.png", out, err);
-    ok &=
-        save(formula(loudnessLevel, fittedSize(loudnessLevel), Qt::AlignCenter), folder, "Lh.png", out, err);
+    for (int scale : {1, 2}) {
+        const auto drawn = [scale](QImage image) {
+            image.setDevicePixelRatio(scale);
+            return image;
+        };
+        const auto named = [scale](const char *name) {
+            const QFileInfo file(QString::fromLatin1(name));
+            return scale == 1 ? file.fileName()
+                              : file.completeBaseName() + QStringLiteral("@%1x.").arg(scale) + file.suffix();
+        };
+        const auto formula = [&](const MathBox &box, QSize size, Qt::Alignment alignment) {
+            return drawn(
+                renderFormula(box, size, alignment, formulaMargin, screenBackground, formulaInk, scale));
+        };
+        ok &= save(formula(intensity, QSize(124, 69), Qt::AlignRight), folder, named("I.png"), out, err);
+        ok &= save(formula(soundLevel, QSize(231, 77), Qt::AlignRight), folder, named("L.png"), out, err);
+        ok &= save(formula(pressure, fittedSize(pressure, 174), Qt::AlignRight), folder, named("P.png"), out,
+                   err);
+        ok &= save(formula(loudnessLevel, fittedSize(loudnessLevel), Qt::AlignCenter), folder,
+                   named("Lh.png"), out, err);
 
-    // Drawn at twice the size of their labels, so that they stay sharp when scaled down.
-    ok &= save(institutionEmblem(QSize(280, 280)), folder, "kelmar.png", out, err);
-    ok &= save(facultyEmblem(QSize(360, 280)), folder, "dorvin.png", out, err);
+        // Drawn at twice the size of their labels (@2x: four times), so that they stay sharp when
+        // scaled down.
+        ok &= save(drawn(institutionEmblem(QSize(280, 280) * scale)), folder, named("kelmar.png"), out, err);
+        ok &= save(drawn(facultyEmblem(QSize(360, 280) * scale)), folder, named("dorvin.png"), out, err);
 
-    const int jpegQuality = 90;
-    ok &= save(portrait(QSize(400, 400), {QColor(252, 230, 212), QColor(205, 140, 128), QColor(104, 60, 82)}),
-               folder, "trisa.jpg", out, err, jpegQuality);
-    ok &= save(portrait(QSize(400, 400), {QColor(220, 242, 238), QColor(104, 160, 178), QColor(36, 66, 94)}),
-               folder, "belkor.jpg", out, err, jpegQuality);
+        const int jpegQuality = 90;
+        ok &= save(drawn(portrait(QSize(400, 400) * scale,
+                                  {QColor(252, 230, 212), QColor(205, 140, 128), QColor(104, 60, 82)})),
+                   folder, named("trisa.jpg"), out, err, jpegQuality);
+        ok &= save(drawn(portrait(QSize(400, 400) * scale,
+                                  {QColor(220, 242, 238), QColor(104, 160, 178), QColor(36, 66, 94)})),
+                   folder, named("belkor.jpg"), out, err, jpegQuality);
+    }
     return ok ? 0 : 1;
 }

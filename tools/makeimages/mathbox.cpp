@@ -230,9 +230,9 @@ MathBox product(const MathStyle &style)
 }
 
 QImage renderFormula(const MathBox &formula, QSize size, Qt::Alignment alignment, int margin,
-                     const QColor &background, const QColor &ink)
+                     const QColor &background, const QColor &ink, int scale)
 {
-    QImage image(size, QImage::Format_RGB32);
+    QImage image(size * scale, QImage::Format_RGB32);
     image.fill(background);
     const QRectF bounds = formula.ink.boundingRect();
     const QRectF area = QRectF(QPointF(0, 0), QSizeF(size)).adjusted(margin, margin, -margin, -margin);
@@ -249,6 +249,7 @@ QImage renderFormula(const MathBox &formula, QSize size, Qt::Alignment alignment
 
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(scale, scale);
     painter.setPen(Qt::NoPen);
     painter.setBrush(ink);
     painter.drawPath(formula.ink.translated(offset));

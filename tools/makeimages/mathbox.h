@@ -53,6 +53,8 @@ MathBox relation(const QString &sign, const MathStyle &style);
 // Multiplication dot with the spacing of a binary operator.
 MathBox product(const MathStyle &style);
 
-// An opaque picture of the formula, placed within the margins by the alignment.
+// An opaque picture of the formula, placed within the margins by the alignment. Size and margin
+// are in the picture's own pixels at scale 1; a scale of 2 draws the same picture with twice as
+// many pixels each way, for screens at 200 %.
 QImage renderFormula(const MathBox &formula, QSize size, Qt::Alignment alignment, int margin,
-                     const QColor &background, const QColor &ink);
+                     const QColor &background, const QColor &ink, int scale = 1);

@@ -1,5 +1,7 @@
-// Grabs each screen of the window, as a lecturer would see it at 1920 × 1080, into
-// <output-dir>/<number>-<screen>.png. Run it from the images folder so that the pictures show.
+// Grabs each screen of the window, as a lecturer would see it full screen at 1920 × 1080 or at the
+// screen size given in pixels, into <output-dir>/<number>-<screen>.png. Run it from the images
+// folder so that the pictures show; QT_SCALE_FACTOR sets the desktop's scale:
+//   QT_SCALE_FACTOR=2 screenshots <output-dir> 3840x2160
 
 #include "app/mainwindow.h"
 #include "tones/tone.h"
@@ -31,8 +33,14 @@ const Screen screensToGrab[] = {
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
-    if (argc != 2) {
-        QTextStream(stderr) << "usage: screenshots <output-dir>\n";
+    const QStringList arguments = application.arguments();
+    QSize screen(1920, 1080);
+    if (arguments.size() == 3) {
+        const QStringList size = arguments.at(2).split(QLatin1Char('x'));
+        screen = size.size() == 2 ? QSize(size.at(0).toInt(), size.at(1).toInt()) : QSize();
+    }
+    if (arguments.size() < 2 || arguments.size() > 3 || screen.isEmpty()) {
+        QTextStream(stderr) << "usage: screenshots <output-dir> [<width>x<height>]\n";
         return 2;
     }
     const QDir output(QString::fromLocal8Bit(argv[1]));
@@ -42,7 +50,8 @@ int main(int argc, char *argv[])
     }
 
     MainWindow window;
-    window.resize(1920, 1080);
+    // The window fills the screen, which holds fewer of the window's own pixels when scaled.
+    window.resize((QSizeF(screen) / application.devicePixelRatio()).toSize());
     window.show();
     QApplication::processEvents();
 
