@@ -1,6 +1,7 @@
 // The equal-loudness explorer: its read-outs, its chart and the three slots that move
 // the crosshair along the chosen curve.
 #include "app/acoustics.h"
+#include "app/chartlayers.h"
 #include "app/mainwindow.h"
 #include "app/readouts.h"
 #include "loudness/loudnesscurves.h"
@@ -49,21 +50,90 @@ void writeReadouts(Ui::MainWindow *ui, double frequency, double level)
     ui->lineEdit_3->setText(readouts::pressure(acoustics::intensityToPressure(intensity)));
 }
 
-// A full replot of this chart at full screen takes tens of milliseconds, nearly all of it in
-// stroking seven wide curves of 13 971 points; the crosshair alone takes a couple. When the
-// rest of the chart is drawn as it stands, only the crosshair's layer is drawn again, so that
-// a drag keeps up with the lecturer's hand. The layer merely asks for a later repaint; the
-// chart is repainted at once, so that the crosshair stands where the read-outs say before the
-// next mouse event is taken.
-void redrawCrosshair(QCustomPlot *chart, QCPItemTracer *tracer, bool restOfChartCurrent)
+// One equal-loudness curve that keeps its stroke in an image. Stroking a wide antialiased curve
+// of 13 971 points takes most of a replot, and a replot seldom changes a curve: the image is
+// stroked again only when the pen, the axes or the chart's size have changed since, and is
+// otherwise laid onto the chart as it stands. Its pixels are those a direct stroke gives.
+// The curve's data is set once, before the first drawing.
+class CachedCurve : public QCPGraph
 {
-    QCPLayer *crosshair = tracer->layer();
-    if (!restOfChartCurrent || crosshair->mode() != QCPLayer::lmBuffered) {
-        chart->replot();
-        return;
+public:
+    using QCPGraph::QCPGraph;
+
+protected:
+    void draw(QCPPainter *painter) override
+    {
+        // Exports to a file scale the painter or draw vectors: those are drawn directly.
+        if (!painter->transform().isIdentity() || painter->modes().testFlag(QCPPainter::pmVectorized)) {
+            QCPGraph::draw(painter);
+            return;
+        }
+        const Stroke wanted{pen(), keyAxis()->range(), valueAxis()->range(), clipRect(),
+                            painter->device()->devicePixelRatioF()};
+        if (!(wanted == stroked)) {
+            stroked = wanted;
+            stroke(painter);
+        }
+        painter->drawImage(origin, image);
     }
-    crosshair->replot();
-    chart->repaint();
+
+private:
+    struct Stroke
+    {
+        QPen pen;
+        QCPRange keys;
+        QCPRange values;
+        QRect clip;
+        qreal ratio = 0;
+        bool operator==(const Stroke &other) const
+        {
+            return pen == other.pen && keys == other.keys && values == other.values && clip == other.clip &&
+                   ratio == other.ratio;
+        }
+    };
+
+    // Into an image just as large as the curve's pixels, with the painter's settings and the
+    // clip its layer gives it.
+    void stroke(QCPPainter *painter)
+    {
+        QVector<QPointF> points;
+        getLines(&points, QCPDataRange(0, dataCount()));
+        const int margin = int(std::ceil(pen().widthF())) + 2;
+        const QRect clip = clipRect().translated(0, -1);
+        const QRect area = QPolygonF(points).boundingRect().toAlignedRect().adjusted(-margin, -margin, margin, margin) & clip;
+        origin = area.topLeft();
+        const qreal ratio = stroked.ratio;
+        image = QImage(area.size() * ratio, QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(ratio);
+        image.fill(Qt::transparent);
+        if (area.isEmpty())
+            return;
+        QCPPainter imagePainter(&image);
+        imagePainter.setRenderHints(painter->renderHints());
+        imagePainter.setModes(painter->modes());
+        imagePainter.translate(-origin);
+        imagePainter.setClipRect(clip);
+        QCPGraph::draw(&imagePainter);
+    }
+
+    Stroke stroked;
+    QImage image;
+    QPoint origin;
+};
+
+// A drag moves only the crosshair. It lies on a buffered layer of its own, so only that layer is
+// drawn again, and only the bands of the old and the new crosshair are composed and reach the
+// screen; they are repainted at once, so that the crosshair stands where the read-outs say
+// before the next mouse event is taken. Anything else changed since the last full replot asks
+// for another.
+QRegion crosshairBands(QCPItemTracer *tracer)
+{
+    // Beyond half the pen's width, a pixel more for antialiasing and one for rounding.
+    const int reach = int(std::ceil(tracer->pen().widthF() / 2)) + 2;
+    const QRect plot = tracer->clipAxisRect()->rect().adjusted(-reach, -reach, reach, reach);
+    const QPoint centre = tracer->position->pixelPosition().toPoint();
+    return QRegion(plot.left(), centre.y() - reach, plot.width(), 2 * reach + 1) +
+           QRegion(centre.x() - reach, plot.top(), 2 * reach + 1, plot.height());
 }
 
 void styleAxis(QCPAxis *axis, const QString &label, const QFont &font, const QColor &colour)
@@ -114,7 +184,7 @@ void MainWindow::setUpLoudnessChart()
         label->setFont(QFont(family, 14));
         label->setColor(Qt::blue);
 
-        QCPGraph *curve = chart->addGraph(chart->xAxis, chart->yAxis2);
+        auto *curve = new CachedCurve(chart->xAxis, chart->yAxis2);
         curve->setData(frequencies, levels, false);
         curve->setPen(curvePen);
     }
@@ -215,11 +285,13 @@ void MainWindow::setUpLoudnessChart()
 // they are; the crosshair then rests on the nearer end of the curve.
 void MainWindow::slotMousePress(QMouseEvent *event)
 {
+    const QRegion before = crosshairBands(tracer);
     chosenFrequency = ui->widget->xAxis->pixelToCoord(event->pos().x());
     tracer->setGraphKey(chosenFrequency);
     tracer->updatePosition();
     writeReadouts(ui, chosenFrequency, tracer->position->value());
-    redrawCrosshair(ui->widget, tracer, loudnessChartCurrent);
+    if (!loudnessChartCurrent || !chartlayers::redraw(tracer->layer(), before + crosshairBands(tracer)))
+        ui->widget->replot();
 }
 
 void MainWindow::slotMouseMove(QMouseEvent *event)
@@ -234,9 +306,9 @@ void MainWindow::on_comboBox_activated(int index)
     if (index < 0 || index >= loudness::curveCount)
         return;
 
+    // One replot, in which only the curve that was chosen and the one chosen now are stroked
+    // again; the others are laid from their images.
     tracer->setGraph(chart->graph(index));
-    chart->replot();
-
     for (int k = 0; k < loudness::curveCount; ++k)
         chart->graph(k)->setPen(curvePen);
     chart->graph(index)->setPen(selectedCurvePen);
