@@ -11,8 +11,14 @@ namespace {
 // protected; pointers to them, taken through these never-made subclasses, reach them.
 struct LayerInternals : QCPLayer
 {
-    using QCPLayer::draw;
     using QCPLayer::mPaintBuffer;
+};
+
+struct LayerableInternals : QCPLayerable
+{
+    using QCPLayerable::applyDefaultAntialiasingHint;
+    using QCPLayerable::clipRect;
+    using QCPLayerable::draw;
 };
 
 struct ChartInternals : QCustomPlot
@@ -27,8 +33,10 @@ namespace chartlayers {
 bool redraw(QCPLayer *layer, const QRegion &area)
 {
     QCustomPlot *chart = layer->parentPlot();
-    const QSharedPointer<QCPAbstractPaintBuffer> buffer = (layer->*&LayerInternals::mPaintBuffer).toStrongRef();
-    if (layer->mode() != QCPLayer::lmBuffered || !buffer || (chart->*&ChartInternals::hasInvalidatedPaintBuffers)())
+    const QSharedPointer<QCPAbstractPaintBuffer> buffer =
+        (layer->*&LayerInternals::mPaintBuffer).toStrongRef();
+    if (layer->mode() != QCPLayer::lmBuffered || !buffer ||
+        (chart->*&ChartInternals::hasInvalidatedPaintBuffers)())
         return false;
 
     const std::unique_ptr<QCPPainter> painter(buffer->startPainting());
@@ -38,8 +46,18 @@ bool redraw(QCPLayer *layer, const QRegion &area)
     for (const QRect &rect : area)
         painter->fillRect(rect, Qt::transparent);
     painter->setCompositionMode(QPainter::CompositionMode_SourceOver);
-    // Everything on the layer is drawn, but outside `area` it lies where it was, unchanged.
-    (layer->*&LayerInternals::draw)(painter.get());
+    // What QCPLayer::draw does, but within `area` only: outside it, what the layer shows lies
+    // in the buffer already, and drawing it again would darken its antialiased edges.
+    for (QCPLayerable *child : layer->children()) {
+        if (!child->realVisibility())
+            continue;
+        painter->save();
+        painter->setClipRect((child->*&LayerableInternals::clipRect)().translated(0, -1));
+        painter->setClipRegion(area, Qt::IntersectClip);
+        (child->*&LayerableInternals::applyDefaultAntialiasingHint)(painter.get());
+        (child->*&LayerableInternals::draw)(painter.get());
+        painter->restore();
+    }
     painter->end();
     buffer->donePainting();
 

@@ -50,11 +50,13 @@ void writeReadouts(Ui::MainWindow *ui, double frequency, double level)
     ui->lineEdit_3->setText(readouts::pressure(acoustics::intensityToPressure(intensity)));
 }
 
-// One equal-loudness curve that keeps its stroke in an image. Stroking a wide antialiased curve
-// of 13 971 points takes most of a replot, and a replot seldom changes a curve: the image is
-// stroked again only when the pen, the axes or the chart's size have changed since, and is
-// otherwise laid onto the chart as it stands. Its pixels are those a direct stroke gives.
-// The curve's data is set once, before the first drawing.
+// One equal-loudness curve that keeps its stroke as pictures. Stroking a wide antialiased curve
+// of 13 971 points takes most of a replot, and a replot seldom changes a curve: it is stroked
+// again only when the axes or the chart's size have changed, or in a pen it has not been drawn
+// in since. The strokes in its last two pens are kept (a curve is plain or chosen), each cut into
+// narrow columns as tall as the curve is within them, so that laying them down touches little
+// more than the curve's own pixels. Their pixels are those a direct stroke gives. The curve's data
+// is set once, before the first drawing.
 class CachedCurve : public QCPGraph
 {
 public:
@@ -63,62 +65,109 @@ public:
 protected:
     void draw(QCPPainter *painter) override
     {
-        // Exports to a file scale the painter or draw vectors: those are drawn directly.
-        if (!painter->transform().isIdentity() || painter->modes().testFlag(QCPPainter::pmVectorized)) {
+        // A painter on the chart's buffers is shifted by half a pixel while it antialiases, and
+        // by nothing else. Exports to a file scale it or draw vectors: those are drawn directly.
+        const QTransform onBuffer =
+            painter->antialiasing() ? QTransform::fromTranslate(0.5, 0.5) : QTransform();
+        if (painter->transform() != onBuffer || painter->modes().testFlag(QCPPainter::pmVectorized)) {
             QCPGraph::draw(painter);
             return;
         }
-        const Stroke wanted{pen(), keyAxis()->range(), valueAxis()->range(), clipRect(),
-                            painter->device()->devicePixelRatioF()};
-        if (!(wanted == stroked)) {
-            stroked = wanted;
-            stroke(painter);
+        const Geometry now{keyAxis()->range(), valueAxis()->range(), clipRect(),
+                           painter->device()->devicePixelRatioF()};
+        if (!(now == geometry)) {
+            geometry = now;
+            strokes.clear();
         }
-        painter->drawImage(origin, image);
+        auto kept =
+            std::find_if(strokes.begin(), strokes.end(), [&](const Stroke &s) { return s.pen == pen(); });
+        if (kept == strokes.end()) {
+            if (strokes.size() == 2)
+                strokes.erase(strokes.begin());
+            strokes.push_back(stroke(painter));
+            kept = strokes.end() - 1;
+        }
+        painter->save();
+        painter->setTransform(QTransform()); // pixel on pixel
+        for (const Piece &piece : kept->pieces)
+            painter->drawImage(piece.at, piece.image);
+        painter->restore();
     }
 
 private:
-    struct Stroke
+    struct Geometry
     {
-        QPen pen;
         QCPRange keys;
         QCPRange values;
         QRect clip;
         qreal ratio = 0;
-        bool operator==(const Stroke &other) const
+        bool operator==(const Geometry &other) const
         {
-            return pen == other.pen && keys == other.keys && values == other.values && clip == other.clip &&
-                   ratio == other.ratio;
+            return keys == other.keys && values == other.values && clip == other.clip && ratio == other.ratio;
         }
     };
+    struct Piece
+    {
+        QPointF at;
+        QImage image;
+    };
+    struct Stroke
+    {
+        QPen pen;
+        std::vector<Piece> pieces;
+    };
 
-    // Into an image just as large as the curve's pixels, with the painter's settings and the
-    // clip its layer gives it.
-    void stroke(QCPPainter *painter)
+    // Into an image just as large as the curve, with the painter's settings and the clip its
+    // layer gives it, then cut into columns.
+    Stroke stroke(QCPPainter *painter)
     {
         QVector<QPointF> points;
         getLines(&points, QCPDataRange(0, dataCount()));
         const int margin = int(std::ceil(pen().widthF())) + 2;
         const QRect clip = clipRect().translated(0, -1);
-        const QRect area = QPolygonF(points).boundingRect().toAlignedRect().adjusted(-margin, -margin, margin, margin) & clip;
-        origin = area.topLeft();
-        const qreal ratio = stroked.ratio;
-        image = QImage(area.size() * ratio, QImage::Format_ARGB32_Premultiplied);
-        image.setDevicePixelRatio(ratio);
-        image.fill(Qt::transparent);
+        const QRect area =
+            QPolygonF(points).boundingRect().toAlignedRect().adjusted(-margin, -margin, margin, margin) &
+            clip;
+        Stroke result{pen(), {}};
         if (area.isEmpty())
-            return;
-        QCPPainter imagePainter(&image);
-        imagePainter.setRenderHints(painter->renderHints());
-        imagePainter.setModes(painter->modes());
-        imagePainter.translate(-origin);
-        imagePainter.setClipRect(clip);
-        QCPGraph::draw(&imagePainter);
+            return result;
+        const qreal ratio = geometry.ratio;
+        QImage image(area.size() * ratio, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        image.setDevicePixelRatio(ratio);
+        {
+            QCPPainter imagePainter(&image);
+            imagePainter.setRenderHints(painter->renderHints() & ~QPainter::Antialiasing);
+            imagePainter.setModes(painter->modes());
+            imagePainter.translate(-area.topLeft());
+            imagePainter.setClipRect(clip);
+            imagePainter.setAntialiasing(painter->antialiasing());
+            QCPGraph::draw(&imagePainter);
+        }
+
+        constexpr int columnWidth = 32; // in device pixels
+        for (int left = 0; left < image.width(); left += columnWidth) {
+            const int width = std::min(columnWidth, image.width() - left);
+            int top = image.height();
+            int bottom = -1;
+            for (int row = 0; row < image.height(); ++row) {
+                const auto *line = reinterpret_cast<const QRgb *>(image.constScanLine(row)) + left;
+                if (std::any_of(line, line + width, [](QRgb pixel) { return pixel != 0; })) {
+                    top = std::min(top, row);
+                    bottom = row;
+                }
+            }
+            if (bottom < 0)
+                continue;
+            QImage column = image.copy(left, top, width, bottom - top + 1);
+            column.setDevicePixelRatio(ratio);
+            result.pieces.push_back({QPointF(area.topLeft()) + QPointF(left, top) / ratio, column});
+        }
+        return result;
     }
 
-    Stroke stroked;
-    QImage image;
-    QPoint origin;
+    Geometry geometry;
+    std::vector<Stroke> strokes;
 };
 
 // A drag moves only the crosshair. It lies on a buffered layer of its own, so only that layer is
@@ -306,8 +355,8 @@ void MainWindow::on_comboBox_activated(int index)
     if (index < 0 || index >= loudness::curveCount)
         return;
 
-    // One replot, in which only the curve that was chosen and the one chosen now are stroked
-    // again; the others are laid from their images.
+    // One replot, in which the curves are laid from their kept strokes; only a curve never
+    // drawn in its new pen is stroked.
     tracer->setGraph(chart->graph(index));
     for (int k = 0; k < loudness::curveCount; ++k)
         chart->graph(k)->setPen(curvePen);
