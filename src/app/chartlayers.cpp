@@ -23,20 +23,33 @@ struct LayerableInternals : QCPLayerable
 
 struct ChartInternals : QCustomPlot
 {
-    using QCustomPlot::hasInvalidatedPaintBuffers;
+    using QCustomPlot::mPaintBuffers;
 };
+
+// Every buffer drawn at the chart's present size and layout; the layer's own may be marked stale
+// when only a newcomer made it so.
+bool buffersCurrent(QCustomPlot *chart, const QCPAbstractPaintBuffer *own, chartlayers::Newcomers newcomers)
+{
+    for (const QSharedPointer<QCPAbstractPaintBuffer> &buffer : chart->*&ChartInternals::mPaintBuffers) {
+        if (!buffer->invalidated())
+            continue;
+        if (buffer.data() != own || newcomers != chartlayers::MaybeAdded ||
+            buffer->size() != chart->viewport().size())
+            return false;
+    }
+    return true;
+}
 
 } // namespace
 
 namespace chartlayers {
 
-bool redraw(QCPLayer *layer, const QRegion &area)
+bool redraw(QCPLayer *layer, const QRegion &area, Newcomers newcomers)
 {
     QCustomPlot *chart = layer->parentPlot();
     const QSharedPointer<QCPAbstractPaintBuffer> buffer =
         (layer->*&LayerInternals::mPaintBuffer).toStrongRef();
-    if (layer->mode() != QCPLayer::lmBuffered || !buffer ||
-        (chart->*&ChartInternals::hasInvalidatedPaintBuffers)())
+    if (layer->mode() != QCPLayer::lmBuffered || !buffer || !buffersCurrent(chart, buffer.data(), newcomers))
         return false;
 
     const std::unique_ptr<QCPPainter> painter(buffer->startPainting());
@@ -60,6 +73,7 @@ bool redraw(QCPLayer *layer, const QRegion &area)
     }
     painter->end();
     buffer->donePainting();
+    buffer->setInvalidated(false);
 
     chart->repaint(area);
     return true;

@@ -13,11 +13,15 @@ class QCPLayer;
 
 namespace chartlayers {
 
+// Whether something may have been added to the layer since it was last drawn. QCustomPlot then
+// marks the layer's buffer as stale, though all of it but the newcomer still stands.
+enum Newcomers { NoneAdded, MaybeAdded };
+
 // Draws the buffered `layer` afresh within `area` (chart coordinates) and repaints that area
-// at once. `area` must hold everything of the layer that moved or changed, where it was and
-// where it is now. False, with nothing done, when the chart's buffers are not drawn at their
-// present size or layout yet: a full replot is then due.
-bool redraw(QCPLayer *layer, const QRegion &area);
+// at once. `area` must hold everything of the layer that moved, changed or was added, where it
+// was and where it is now. False, with nothing done, when the chart's buffers are not drawn at
+// their present size or layout yet: a full replot is then due.
+bool redraw(QCPLayer *layer, const QRegion &area, Newcomers newcomers = NoneAdded);
 
 } // namespace chartlayers
 

@@ -53,7 +53,8 @@ void redrawPoint(QCustomPlot *chart, int i)
                             qRound(chart->yAxis2->coordToPixel(sequenceLevel)));
         area += QRect(centre - QPoint(reach, reach), QSize(2 * reach + 1, 2 * reach + 1));
     }
-    if (!chartlayers::redraw(chart->layer(QStringLiteral("points")), area))
+    // On the sequence's first run each highlight brings a yellow core, new to the layer.
+    if (!chartlayers::redraw(chart->layer(QStringLiteral("points")), area, chartlayers::MaybeAdded))
         chart->replot();
 }
 
