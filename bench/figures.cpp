@@ -1,5 +1,7 @@
 #include "figures.h"
 
+#include <QStringList>
+
 #include <algorithm>
 #include <cmath>
 
@@ -25,26 +27,47 @@ double percentile(std::vector<double> samples, double fraction)
 
 void Table::section(const QString &title)
 {
-    rows.push_back({QStringLiteral("**%1**").arg(title), {}, {}, {}, {}});
+    rows.push_back({QStringLiteral("**%1**").arg(title), {}, {}, {}, {}, {}});
 }
 
-void Table::add(const QString &what, std::vector<double> samples, const QString &unit, const QString &target)
+void Table::add(const QString &what, std::vector<double> samples, const QString &unit, const QString &target,
+                const QString &relativeTo)
 {
-    rows.push_back({what, std::move(samples), unit, target, QString()});
+    rows.push_back({what, std::move(samples), unit, target, QString(), relativeTo});
 }
 
-void Table::addRatio(const QString &what, const QString &numerator, const QString &denominator)
+QString Table::rowsAsText() const
 {
-    const Row *top = find(numerator);
-    const Row *bottom = find(denominator);
-    if (!top || !bottom)
-        return;
-    const double ratio = median(top->samples) / median(bottom->samples);
-    rows.push_back({what,
-                    {},
-                    {},
-                    {},
-                    QStringLiteral("%1 (%2× faster)").arg(ratio, 0, 'f', 3).arg(1 / ratio, 0, 'f', 0)});
+    QString text;
+    for (const Row &row : rows) {
+        if (row.samples.empty())
+            continue;
+        QStringList samples;
+        for (double sample : row.samples)
+            samples << QString::number(sample, 'g', 17);
+        text +=
+            QStringList{row.what, row.unit, row.target, row.relativeTo, samples.join(QLatin1Char(' '))}.join(
+                QLatin1Char('\t')) +
+            QLatin1Char('\n');
+    }
+    return text;
+}
+
+void Table::addBeside(const QString &text, const QString &screen)
+{
+    const QString suffix = QStringLiteral(" — ") + screen;
+    for (const QString &line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const QStringList fields = line.split(QLatin1Char('\t'));
+        if (fields.size() != 5)
+            continue;
+        Row row{fields[0] + suffix, {},        fields[1],
+                fields[2],          QString(), fields[3].isEmpty() ? QString() : fields[3] + suffix};
+        for (const QString &sample : fields[4].split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            row.samples.push_back(sample.toDouble());
+        const auto twin =
+            std::find_if(rows.begin(), rows.end(), [&](const Row &r) { return r.what == fields[0]; });
+        rows.insert(twin == rows.end() ? twin : twin + 1, std::move(row));
+    }
 }
 
 const Row *Table::find(const QString &what) const
@@ -70,19 +93,22 @@ QString quantity(double value, const QString &unit)
 
 QString Table::markdown() const
 {
-    QString text =
-        QStringLiteral("| Measurement | n | median | p95 | max | target |\n|---|--:|--:|--:|--:|---|\n");
+    QString text = QStringLiteral(
+        "| Measurement | n | median | ÷ full replot | p95 | max | target |\n|---|--:|--:|--:|--:|--:|---|\n");
     for (const Row &row : rows) {
         if (row.samples.empty()) {
             text += row.remark.isEmpty()
-                        ? QStringLiteral("| %1 | | | | | |\n").arg(row.what)
-                        : QStringLiteral("| %1 | | %2 | | | %3 |\n").arg(row.what, row.remark, row.target);
+                        ? QStringLiteral("| %1 | | | | | | |\n").arg(row.what)
+                        : QStringLiteral("| %1 | | %2 | | | | %3 |\n").arg(row.what, row.remark, row.target);
             continue;
         }
-        text += QStringLiteral("| %1 | %2 | %3 | %4 | %5 | %6 |\n")
+        const Row *reference = row.relativeTo.isEmpty() ? nullptr : find(row.relativeTo);
+        const QString ratio =
+            reference ? QString::number(median(row.samples) / median(reference->samples), 'f', 3) : QString();
+        text += QStringLiteral("| %1 | %2 | %3 | %4 | %5 | %6 | %7 |\n")
                     .arg(row.what)
                     .arg(row.samples.size())
-                    .arg(quantity(median(row.samples), row.unit),
+                    .arg(quantity(median(row.samples), row.unit), ratio,
                          quantity(percentile(row.samples, 0.95), row.unit),
                          quantity(*std::max_element(row.samples.begin(), row.samples.end()), row.unit),
                          row.target);

@@ -28,7 +28,8 @@ struct Row
     std::vector<double> samples;
     QString unit; // "ms", "MB" or "kB"
     QString target;
-    QString remark; // shown instead of the figures when a row has none
+    QString remark;     // shown instead of the figures when a row has none
+    QString relativeTo; // the row whose median this row's median is divided by, if any
 };
 
 class Table
@@ -36,10 +37,14 @@ class Table
 public:
     void section(const QString &title);
     void add(const QString &what, std::vector<double> samples, const QString &unit,
-             const QString &target = QString());
-    // Median of one row over median of another, both already added.
-    void addRatio(const QString &what, const QString &numerator, const QString &denominator);
+             const QString &target = QString(), const QString &relativeTo = QString());
     const Row *find(const QString &what) const;
+
+    // The rows with figures, as lines of text for another process of the benchmark to read.
+    QString rowsAsText() const;
+    // Rows read from such text, measured on another screen: each goes right below its twin,
+    // named after that screen.
+    void addBeside(const QString &text, const QString &screen);
 
     // A Markdown table, so that it can go into the README as it is printed.
     QString markdown() const;

@@ -1,6 +1,8 @@
-// Dragging across the equal-loudness chart redraws only the crosshair. The lecturer must see
-// exactly the chart a full redraw would show: the crosshair over the curves and under the
-// axis lines and ticks, nothing left over from an earlier size, range or selected curve.
+// Dragging across the equal-loudness chart redraws only the crosshair, a level example lays the
+// curves from their kept strokes, a step of the tone sequence redraws only its point. The
+// lecturer must see exactly the chart a full redraw would show: the crosshair over the curves
+// and under the axis lines and ticks, nothing left over from an earlier size, range, selected
+// curve or point. Run at 1 and at 2 device pixels per pixel.
 
 // QtTest's mouse functions then go through the platform layer, so that the application
 // knows which buttons are held during a drag, as with a real mouse.
@@ -8,6 +10,7 @@
 
 #include "app/mainwindow.h"
 #include "support/screens.h"
+#include "tones/tone.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -78,6 +81,7 @@ private slots:
     void dragShowsWhatAFullRedrawShows();
     void dragAfterTheChartChangedShowsItsPresentState_data();
     void dragAfterTheChartChangedShowsItsPresentState();
+    void sequenceStepsShowWhatAFullRedrawShows();
 
 private:
     MainWindow *window = nullptr;
@@ -206,8 +210,10 @@ void LoudnessDrag::dragShowsWhatAFullRedrawShows()
     QFETCH(double, from);
     QFETCH(double, to);
 
-    if (example >= 0)
+    if (example >= 0) {
         chooseExample(example);
+        verifyPictureAsFullRedraw();
+    }
     fullRedraws = 0;
     dragAcross(from, to);
     if (QTest::currentTestFailed())
@@ -255,6 +261,36 @@ void LoudnessDrag::dragAfterTheChartChangedShowsItsPresentState()
         return;
     verifyPictureAsFullRedraw();
     QTest::mouseRelease(chart, Qt::LeftButton, {}, at(700));
+}
+
+// Each point highlighted while its tone sounds, and taken back after it, twice over: the second
+// run finds the yellow cores there already.
+void LoudnessDrag::sequenceStepsShowWhatAFullRedrawShows()
+{
+    QMetaObject::invokeMethod(window, "on_pushButton_clicked"); // past the hearing-safety warning
+    QMetaObject::invokeMethod(window, "on_pushButton_5_clicked");
+    QCoreApplication::processEvents();
+    auto *listening = window->findChild<QCustomPlot *>(QStringLiteral("widget_2"));
+    QVERIFY(listening->isVisible());
+    QStringList differing;
+    const auto compare = [&](const QString &when) {
+        const QImage shown = listening->grab().toImage();
+        listening->replot();
+        const int pixels = differenceBetween(shown, listening->grab().toImage()).pixels;
+        if (pixels != 0)
+            differing << QStringLiteral("%1: %2 pixels").arg(when).arg(pixels);
+    };
+    int tone = 0;
+    tones::setSink([&](quint32 frequencyHz, quint32) {
+        compare(QStringLiteral("tone %1 at %2 Hz").arg(++tone).arg(frequencyHz));
+    });
+    for (int run = 0; run < 2; ++run) {
+        window->findChild<QAbstractButton *>(QStringLiteral("pushButton_9"))->click();
+        compare(QStringLiteral("after run %1").arg(run + 1));
+    }
+    tones::setSink(nullptr);
+    QCOMPARE(tone, 16);
+    QVERIFY2(differing.isEmpty(), qPrintable(differing.join(QStringLiteral("; "))));
 }
 
 QTEST_MAIN(LoudnessDrag)

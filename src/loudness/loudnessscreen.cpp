@@ -1,6 +1,7 @@
 // The equal-loudness explorer: its read-outs, its chart and the three slots that move
 // the crosshair along the chosen curve.
 #include "app/acoustics.h"
+#include "app/chartlayers.h"
 #include "app/mainwindow.h"
 #include "app/readouts.h"
 #include "loudness/loudnesscurves.h"
@@ -49,21 +50,139 @@ void writeReadouts(Ui::MainWindow *ui, double frequency, double level)
     ui->lineEdit_3->setText(readouts::pressure(acoustics::intensityToPressure(intensity)));
 }
 
-// A full replot of this chart at full screen takes tens of milliseconds, nearly all of it in
-// stroking seven wide curves of 13 971 points; the crosshair alone takes a couple. When the
-// rest of the chart is drawn as it stands, only the crosshair's layer is drawn again, so that
-// a drag keeps up with the lecturer's hand. The layer merely asks for a later repaint; the
-// chart is repainted at once, so that the crosshair stands where the read-outs say before the
-// next mouse event is taken.
-void redrawCrosshair(QCustomPlot *chart, QCPItemTracer *tracer, bool restOfChartCurrent)
+// One equal-loudness curve that keeps its stroke as pictures. Stroking a wide antialiased curve
+// of 13 971 points takes most of a replot, and a replot seldom changes a curve: it is stroked
+// again only when the axes or the chart's size have changed, or in a pen it has not been drawn
+// in since. The strokes in its last two pens are kept (a curve is plain or chosen), each cut into
+// narrow columns as tall as the curve is within them, so that laying them down touches little
+// more than the curve's own pixels. Their pixels are those a direct stroke gives. The curve's data
+// is set once, before the first drawing.
+class CachedCurve : public QCPGraph
 {
-    QCPLayer *crosshair = tracer->layer();
-    if (!restOfChartCurrent || crosshair->mode() != QCPLayer::lmBuffered) {
-        chart->replot();
-        return;
+public:
+    using QCPGraph::QCPGraph;
+
+protected:
+    void draw(QCPPainter *painter) override
+    {
+        // A painter on the chart's buffers is shifted by half a pixel while it antialiases, and
+        // by nothing else. Exports to a file scale it or draw vectors: those are drawn directly.
+        const QTransform onBuffer =
+            painter->antialiasing() ? QTransform::fromTranslate(0.5, 0.5) : QTransform();
+        if (painter->transform() != onBuffer || painter->modes().testFlag(QCPPainter::pmVectorized)) {
+            QCPGraph::draw(painter);
+            return;
+        }
+        const Geometry now{keyAxis()->range(), valueAxis()->range(), clipRect(),
+                           painter->device()->devicePixelRatioF()};
+        if (!(now == geometry)) {
+            geometry = now;
+            strokes.clear();
+        }
+        auto kept =
+            std::find_if(strokes.begin(), strokes.end(), [&](const Stroke &s) { return s.pen == pen(); });
+        if (kept == strokes.end()) {
+            if (strokes.size() == 2)
+                strokes.erase(strokes.begin());
+            strokes.push_back(stroke(painter));
+            kept = strokes.end() - 1;
+        }
+        painter->save();
+        painter->setTransform(QTransform()); // pixel on pixel
+        for (const Piece &piece : kept->pieces)
+            painter->drawImage(piece.at, piece.image);
+        painter->restore();
     }
-    crosshair->replot();
-    chart->repaint();
+
+private:
+    struct Geometry
+    {
+        QCPRange keys;
+        QCPRange values;
+        QRect clip;
+        qreal ratio = 0;
+        bool operator==(const Geometry &other) const
+        {
+            return keys == other.keys && values == other.values && clip == other.clip && ratio == other.ratio;
+        }
+    };
+    struct Piece
+    {
+        QPointF at;
+        QImage image;
+    };
+    struct Stroke
+    {
+        QPen pen;
+        std::vector<Piece> pieces;
+    };
+
+    // Into an image just as large as the curve, with the painter's settings and the clip its
+    // layer gives it, then cut into columns.
+    Stroke stroke(QCPPainter *painter)
+    {
+        QVector<QPointF> points;
+        getLines(&points, QCPDataRange(0, dataCount()));
+        const int margin = int(std::ceil(pen().widthF())) + 2;
+        const QRect clip = clipRect().translated(0, -1);
+        const QRect area =
+            QPolygonF(points).boundingRect().toAlignedRect().adjusted(-margin, -margin, margin, margin) &
+            clip;
+        Stroke result{pen(), {}};
+        if (area.isEmpty())
+            return result;
+        const qreal ratio = geometry.ratio;
+        QImage image(area.size() * ratio, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        image.setDevicePixelRatio(ratio);
+        {
+            QCPPainter imagePainter(&image);
+            imagePainter.setRenderHints(painter->renderHints() & ~QPainter::Antialiasing);
+            imagePainter.setModes(painter->modes());
+            imagePainter.translate(-area.topLeft());
+            imagePainter.setClipRect(clip);
+            imagePainter.setAntialiasing(painter->antialiasing());
+            QCPGraph::draw(&imagePainter);
+        }
+
+        constexpr int columnWidth = 32; // in device pixels
+        for (int left = 0; left < image.width(); left += columnWidth) {
+            const int width = std::min(columnWidth, image.width() - left);
+            int top = image.height();
+            int bottom = -1;
+            for (int row = 0; row < image.height(); ++row) {
+                const auto *line = reinterpret_cast<const QRgb *>(image.constScanLine(row)) + left;
+                if (std::any_of(line, line + width, [](QRgb pixel) { return pixel != 0; })) {
+                    top = std::min(top, row);
+                    bottom = row;
+                }
+            }
+            if (bottom < 0)
+                continue;
+            QImage column = image.copy(left, top, width, bottom - top + 1);
+            column.setDevicePixelRatio(ratio);
+            result.pieces.push_back({QPointF(area.topLeft()) + QPointF(left, top) / ratio, column});
+        }
+        return result;
+    }
+
+    Geometry geometry;
+    std::vector<Stroke> strokes;
+};
+
+// A drag moves only the crosshair. It lies on a buffered layer of its own, so only that layer is
+// drawn again, and only the bands of the old and the new crosshair are composed and reach the
+// screen; they are repainted at once, so that the crosshair stands where the read-outs say
+// before the next mouse event is taken. Anything else changed since the last full replot asks
+// for another.
+QRegion crosshairBands(QCPItemTracer *tracer)
+{
+    // Beyond half the pen's width, a pixel more for antialiasing and one for rounding.
+    const int reach = int(std::ceil(tracer->pen().widthF() / 2)) + 2;
+    const QRect plot = tracer->clipAxisRect()->rect().adjusted(-reach, -reach, reach, reach);
+    const QPoint centre = tracer->position->pixelPosition().toPoint();
+    return QRegion(plot.left(), centre.y() - reach, plot.width(), 2 * reach + 1) +
+           QRegion(centre.x() - reach, plot.top(), 2 * reach + 1, plot.height());
 }
 
 void styleAxis(QCPAxis *axis, const QString &label, const QFont &font, const QColor &colour)
@@ -114,7 +233,7 @@ void MainWindow::setUpLoudnessChart()
         label->setFont(QFont(family, 14));
         label->setColor(Qt::blue);
 
-        QCPGraph *curve = chart->addGraph(chart->xAxis, chart->yAxis2);
+        auto *curve = new CachedCurve(chart->xAxis, chart->yAxis2);
         curve->setData(frequencies, levels, false);
         curve->setPen(curvePen);
     }
@@ -215,11 +334,13 @@ void MainWindow::setUpLoudnessChart()
 // they are; the crosshair then rests on the nearer end of the curve.
 void MainWindow::slotMousePress(QMouseEvent *event)
 {
+    const QRegion before = crosshairBands(tracer);
     chosenFrequency = ui->widget->xAxis->pixelToCoord(event->pos().x());
     tracer->setGraphKey(chosenFrequency);
     tracer->updatePosition();
     writeReadouts(ui, chosenFrequency, tracer->position->value());
-    redrawCrosshair(ui->widget, tracer, loudnessChartCurrent);
+    if (!loudnessChartCurrent || !chartlayers::redraw(tracer->layer(), before + crosshairBands(tracer)))
+        ui->widget->replot();
 }
 
 void MainWindow::slotMouseMove(QMouseEvent *event)
@@ -234,9 +355,9 @@ void MainWindow::on_comboBox_activated(int index)
     if (index < 0 || index >= loudness::curveCount)
         return;
 
+    // One replot, in which the curves are laid from their kept strokes; only a curve never
+    // drawn in its new pen is stroked.
     tracer->setGraph(chart->graph(index));
-    chart->replot();
-
     for (int k = 0; k < loudness::curveCount; ++k)
         chart->graph(k)->setPen(curvePen);
     chart->graph(index)->setPen(selectedCurvePen);

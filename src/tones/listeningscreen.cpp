@@ -1,5 +1,6 @@
 // The listening screen: a tone at any frequency from the slider, and the eight-tone
 // sequence on its chart.
+#include "app/chartlayers.h"
 #include "app/mainwindow.h"
 #include "app/readouts.h"
 #include "loudness/loudnesscurves.h"
@@ -37,6 +38,24 @@ void placePoint(QCPGraph *graph, double frequency, const QColor &colour, double 
     graph->setPen(QPen(colour));
     graph->setLineStyle(QCPGraph::lsNone);
     graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, size));
+}
+
+// A step of the sequence changes only point `i`, on the points' own buffered layer: that layer
+// is drawn again, and only the point's square, where it was at start and where it is played, is
+// composed anew and reaches the screen, rather than the whole chart being replotted with its curves.
+void redrawPoint(QCustomPlot *chart, int i)
+{
+    // The largest disc, the highlighted one, its outline and antialiasing, and a pixel for rounding.
+    constexpr int reach = 21 / 2 + 4;
+    QRegion area;
+    for (double frequency : {pointsAtStart[i], pointsPlayed[i]}) {
+        const QPoint centre(qRound(chart->xAxis->coordToPixel(frequency)),
+                            qRound(chart->yAxis2->coordToPixel(sequenceLevel)));
+        area += QRect(centre - QPoint(reach, reach), QSize(2 * reach + 1, 2 * reach + 1));
+    }
+    // On the sequence's first run each highlight brings a yellow core, new to the layer.
+    if (!chartlayers::redraw(chart->layer(QStringLiteral("points")), area, chartlayers::MaybeAdded))
+        chart->replot();
 }
 
 } // namespace
@@ -133,6 +152,12 @@ void MainWindow::setUpListeningChart()
     hLine->setData({25, 15000}, {sequenceLevel, sequenceLevel});
     hLine->setPen(QPen(Qt::black, 2));
 
+    // The points get a buffered layer above everything else plotted, so that a step of the
+    // sequence redraws them alone. The yellow cores added when the sequence first runs land
+    // on it too.
+    chart->addLayer(QStringLiteral("points"), chart->layer(QStringLiteral("main")), QCustomPlot::limAbove);
+    chart->layer(QStringLiteral("points"))->setMode(QCPLayer::lmBuffered);
+    chart->setCurrentLayer(QStringLiteral("points"));
     for (double frequency : pointsAtStart)
         placePoint(chart->addGraph(frequencyAxis, chart->yAxis2), frequency, Qt::black, 15);
 
@@ -167,7 +192,7 @@ void MainWindow::on_pushButton_9_clicked()
             chart->addGraph(chart->xAxis, chart->yAxis2);
         QCPGraph *core = chart->graph(firstHighlightCore + i);
         placePoint(core, frequency, Qt::yellow, 11);
-        chart->replot();
+        redrawPoint(chart, i);
         ui->lineEdit_6->repaint();
 
         playTone(quint32(frequency), sequenceToneMs);
@@ -176,6 +201,6 @@ void MainWindow::on_pushButton_9_clicked()
             ui->lineEdit_6->setText(QStringLiteral("f = "));
         placePoint(chart->graph(firstPointMarker + i), frequency, Qt::black, 15);
         core->setPen(QPen(Qt::black));
-        chart->replot();
+        redrawPoint(chart, i);
     }
 }
