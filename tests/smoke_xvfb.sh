@@ -8,8 +8,7 @@ program=$1 xclose=$2 images=$3
 own_process_group "$@"
 start_x_server
 
-# A window manager, as on a lecturer's desktop: it is what makes a window full screen.
-openbox >/dev/null 2>&1 &
+start_window_manager
 cd "$images"
 "$program" &
 pid=$!
