@@ -2,8 +2,8 @@
 # A whole lecture with the real program on a virtual full-HD desktop with a window manager,
 # driven by xdotool as a lecturer's mouse and keyboard would drive it: every screen in turn,
 # a drag along the curves, both lists, the slider and its tone, then "Выход". Each click is
-# checked by the screen it leads to (the screenshot must look like that screen as the window
-# lays it out off screen), and "Выход" must end the program with exit code 0.
+# checked by the screen it leads to (the screenshot must look like that screen as the same
+# window lays it out on the same X server), and "Выход" must end the program with exit code 0.
 #
 # The program runs with a home, XDG folders, a temporary folder and a working directory of
 # its own; none of them may change. Where strace can watch it (not in the sanitizer build,
@@ -32,8 +32,12 @@ fail() {
 }
 
 # --- how each screen looks and where its controls are ------------------------------------------
-mkdir -p "$scratch/looks"
-(cd "$images" && QT_QPA_PLATFORM=offscreen QT_FONT_DPI=96 "$screenplaces" "$scratch/looks" >"$scratch/places") ||
+# Laid out on this X server, before the window manager starts: with its fonts, resolution and
+# hinting, as the program will be, so that text takes the same room in the looks, in the
+# places of the controls and on the screen.
+mkdir -p "$scratch/looks" "$scratch/places-runtime"
+chmod 700 "$scratch/places-runtime"
+(cd "$images" && XDG_RUNTIME_DIR="$scratch/places-runtime" "$screenplaces" "$scratch/looks" >"$scratch/places") ||
     fail "screenplaces could not lay the window out"
 for look in "$scratch"/looks/*.png; do
     convert "$look" -resize '240x135!' "${look%.png}.ppm"
@@ -74,6 +78,28 @@ click() {
     xdotool mousemove "$x" "$y" click 1
 }
 
+# Opens a list, presses the keys in it and waits until it has closed again: a click that comes
+# while the list is still open only closes it. An open list is a window of the program's own
+# beside the main window.
+choose_in_list() {
+    click "$1"
+    shift
+    list_is open
+    xdotool key "$@"
+    list_is closed
+}
+
+list_is() {
+    local open
+    for _ in $(seq 100); do
+        open=closed
+        [[ -n "$(xdotool search --onlyvisible --classname '^tavelin$' | grep -vx "$main_window")" ]] && open=open
+        [[ "$open" == "$1" ]] && return 0
+        sleep 0.1
+    done
+    fail "a list on screen $current is not $1"
+}
+
 go() {
     click "$1"
     current=$2
@@ -110,6 +136,7 @@ start_window_manager
 pid=$!
 
 wait_for_full_screen_window "$pid" 200 || fail "the window did not fill the screen (saw '$geometry')"
+main_window=$(xdotool search --name '^MainWindow$')
 current=page
 expect_screen page
 
@@ -119,8 +146,7 @@ go pushButton_16 page_6  # Назад
 go pushButton_8 page     # Меню
 
 go pushButton_20 page_9  # Шкала децибел
-click comboBox_2
-xdotool key Down Down Down Down Down Return
+choose_in_list comboBox_2 Down Down Down Down Down Return
 go pushButton_19 page    # Меню
 
 go pushButton_2 page_3   # Кривые равной громкости
@@ -130,8 +156,7 @@ for dx in -300 -100 100 300 500 2500; do
     xdotool mousemove $((x + dx)) "$y"
 done
 xdotool mousemove $((x + 200)) "$y" mouseup 1
-click comboBox
-xdotool key Down Return
+choose_in_list comboBox Down Return
 go pushButton_6 page     # Меню
 
 go pushButton page_5     # Восприятие звука на различных частотах: the warning first

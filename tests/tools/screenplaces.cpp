@@ -1,8 +1,9 @@
 // Where the real program's controls stand on a full-HD screen, and how each screen looks
-// there: the same window laid out off screen, for scripts that drive the program under X
-// with xdotool and check what it shows.
+// there: the same window laid out in a process of its own, for scripts that drive the program
+// under X with xdotool and check what it shows.
 //
-// Usage: screenplaces <folder>   (run from the images folder, on the offscreen platform)
+// Usage: screenplaces <folder>   (run from the images folder, on the X server the program will
+// run on, so that fonts and text metrics are the same as the program's)
 // Prints one line per control, "page objectName x y" (its centre in screen pixels), and writes
 // <folder>/<page>.png for every screen.
 
