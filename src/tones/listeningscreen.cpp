@@ -70,16 +70,15 @@ QEvent *copyOfInput(const QEvent *event)
 #endif
 }
 
-// A run of tones: the slider's tone, or the eight tones of the sequence. While it plays, the
-// window answers the desktop (see playAnswering) but nothing acts on it: input waits until
-// the run has ended, as it does when the window is busy, so that the page cannot be left and
-// no second run starts in the middle of one.
+// A run of tones: the slider's tone, or the eight tones of the sequence. While it plays the
+// window answers the desktop (see playAnswering), but nothing acts on it before the run has
+// ended: the page cannot be left and no second run starts in the middle of one.
 //
-// The window system's own input waits in Qt's queue. What could still reach the window's
-// widgets is filtered here: input that a program posted waits as well, and is posted again
-// when the run ends; a call queued to a widget cannot be kept, and is dropped; a request to
-// close the window (delivered at once on some platforms) is granted when the run ends, so
-// that no tone sounds without the window.
+// The window system's input (clicks, keys, the window manager's close) waits in Qt's queue.
+// What could still reach the window is filtered here: input that a program posted waits as
+// well, and is posted again when the run ends; a call queued to a widget cannot be kept, and
+// is dropped; a request to close the window (delivered at once on some platforms) is granted
+// when the run ends, so that no tone sounds without the window.
 class Run : public QObject
 {
 public:
