@@ -15,10 +15,7 @@ source "$(dirname "$0")/xsession.sh"
 program=$1 screenplaces=$2 images=$3
 
 own_process_group "$@"
-# A desktop at 100 %, as GNOME, KDE and Xfce describe it (96 dpi), rather than Xvfb's own 100 dpi:
-# the Qt 5 build would scale the whole window by 100/96 to that, and its screens would no longer
-# look like the off-screen ones below.
-start_x_server 1920x1080x24 -dpi 96
+start_x_server
 
 scratch=$(mktemp -d)
 pid=""
@@ -32,51 +29,10 @@ fail() {
 }
 
 # --- how each screen looks and where its controls are ------------------------------------------
-# Laid out on this X server, before the window manager starts: with its fonts, resolution and
-# hinting, as the program will be, so that text takes the same room in the looks, in the
-# places of the controls and on the screen.
-mkdir -p "$scratch/looks" "$scratch/places-runtime"
-chmod 700 "$scratch/places-runtime"
-(cd "$images" && XDG_RUNTIME_DIR="$scratch/places-runtime" "$screenplaces" "$scratch/looks" >"$scratch/places") ||
-    fail "screenplaces could not lay the window out"
-for look in "$scratch"/looks/*.png; do
-    convert "$look" -resize '240x135!' "${look%.png}.ppm"
-done
+make_looks "$screenplaces" "$images" || exit 1
 
-# The screen now shown: the one whose look is nearest to a screenshot of the desktop.
-screen_shown() {
-    import -window root png:- | convert png:- -resize '240x135!' "$scratch/shot.ppm"
-    local best="" best_distance=1 look distance
-    for look in "$scratch"/looks/*.ppm; do
-        distance=$(compare -metric RMSE "$scratch/shot.ppm" "$look" null: 2>&1 | sed -E 's/.*\((.*)\)/\1/')
-        if awk -v d="$distance" -v b="$best_distance" 'BEGIN { exit !(d < b) }'; then
-            best=$(basename "$look" .ppm) best_distance=$distance
-        fi
-    done
-    # A screenshot far from every look is no screen of the program.
-    if awk -v d="$best_distance" 'BEGIN { exit !(d < 0.05) }'; then echo "$best"; else echo "none"; fi
-}
-
-expect_screen() {
-    local shown=""
-    for _ in $(seq 40); do
-        shown=$(screen_shown)
-        [[ "$shown" == "$1" ]] && return 0
-        sleep 0.25
-    done
-    fail "expected screen $1, the desktop shows $shown"
-}
-
-# The centre of a control on the screen now expected.
-place_of() {
-    awk -v page="$current" -v name="$1" '$1 == page && $2 == name { print $3, $4; found = 1 } END { exit !found }' \
-        "$scratch/places" || fail "no control $1 on screen $current"
-}
-
-click() {
-    read -r x y < <(place_of "$1")
-    xdotool mousemove "$x" "$y" click 1
-}
+place() { place_of "$current" "$1" || fail "no control $1 on screen $current"; }
+click() { click_on "$current" "$1"; }
 
 # Opens a list, presses the keys in it and waits until it has closed again: a click that comes
 # while the list is still open only closes it. An open list is a window of the program's own
@@ -150,7 +106,7 @@ choose_in_list comboBox_2 Down Down Down Down Down Return
 go pushButton_19 page    # Меню
 
 go pushButton_2 page_3   # Кривые равной громкости
-read -r x y < <(place_of widget)
+read -r x y < <(place widget)
 xdotool mousemove $((x - 500)) "$y" mousedown 1
 for dx in -300 -100 100 300 500 2500; do
     xdotool mousemove $((x + dx)) "$y"

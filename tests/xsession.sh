@@ -19,6 +19,7 @@ end_process_group() {
     local status=$?
     trap - EXIT
     if declare -F cleanup >/dev/null; then cleanup || true; fi
+    if [[ -n "${looks:-}" ]]; then rm -rf "$looks"; fi
     trap '' TERM
     kill -TERM -- -$$ 2>/dev/null || true
     exit "$status"
@@ -27,13 +28,15 @@ end_process_group() {
 # Starts an X server of the script's own, with one screen of the given size (default
 # 1920x1080x24), and exports DISPLAY for it. The server picks a free display number itself
 # and tells it (-displayfd): several tests starting servers at the same moment never race for
-# one number, as they do when each probes for a free one first.
+# one number, as they do when each probes for a free one first. The screen is a desktop at
+# 100 %, as GNOME, KDE and Xfce describe it (96 dpi), rather than Xvfb's own 100 dpi, to which
+# the Qt 5 build would scale the whole window by 100/96.
 start_x_server() {
     local screen=${1:-1920x1080x24} number="" pipe
     shift || true
     pipe=$(mktemp -u)
     mkfifo "$pipe"
-    Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp "$@" 3>"$pipe" 2>/dev/null &
+    Xvfb -displayfd 3 -screen 0 "$screen" -dpi 96 -nolisten tcp "$@" 3>"$pipe" 2>/dev/null &
     x_server_pid=$!
     read -r -t 20 number <"$pipe" || true
     rm -f "$pipe"
@@ -86,4 +89,66 @@ wait_for_full_screen_window() {
         sleep 0.1
     done
     return 1
+}
+
+# Lays the window out on this X server with screenplaces, before the window manager starts:
+# with the server's fonts, resolution and hinting, as the program will be, so that text takes
+# the same room in the looks, in the places of the controls and on the screen. Leaves a small
+# look of each screen (`page`, `page_3`, …) and the places of the controls in $looks.
+#   make_looks <screenplaces> <images>
+make_looks() {
+    looks=$(mktemp -d)
+    mkdir -m 700 "$looks/runtime"
+    (cd "$2" && XDG_RUNTIME_DIR="$looks/runtime" "$1" "$looks" >"$looks/places") || {
+        echo "FAIL: screenplaces could not lay the window out"
+        return 1
+    }
+    local look
+    for look in "$looks"/*.png; do
+        convert "$look" -resize '240x135!' "${look%.png}.ppm"
+        rm "$look"
+    done
+}
+
+# The screen now shown: the one whose look is nearest to a screenshot of the desktop, or
+# "none" when the screenshot is far from every look.
+screen_shown() {
+    import -window root png:- | convert png:- -resize '240x135!' "$looks/shot.ppm"
+    local best="" best_distance=1 look distance
+    for look in "$looks"/page*.ppm; do
+        distance=$(compare -metric RMSE "$looks/shot.ppm" "$look" null: 2>&1 | sed -E 's/.*\((.*)\)/\1/')
+        if awk -v d="$distance" -v b="$best_distance" 'BEGIN { exit !(d < b) }'; then
+            best=$(basename "$look" .ppm) best_distance=$distance
+        fi
+    done
+    if awk -v d="$best_distance" 'BEGIN { exit !(d < 0.05) }'; then echo "$best"; else echo "none"; fi
+}
+
+# Waits up to 10 s for the given screen.
+expect_screen() {
+    local shown=""
+    for _ in $(seq 40); do
+        shown=$(screen_shown)
+        [[ "$shown" == "$1" ]] && return 0
+        sleep 0.25
+    done
+    echo "FAIL: expected screen $1, the desktop shows $shown"
+    return 1
+}
+
+# The centre of a control of a screen.
+#   place_of <page> <control>
+place_of() {
+    awk -v page="$1" -v name="$2" '$1 == page && $2 == name { print $3, $4; found = 1 } END { exit !found }' \
+        "$looks/places" || {
+        echo "FAIL: no control $2 on screen $1" >&2
+        return 1
+    }
+}
+
+#   click_on <page> <control>
+click_on() {
+    local x y
+    read -r x y < <(place_of "$1" "$2")
+    xdotool mousemove "$x" "$y" click 1
 }

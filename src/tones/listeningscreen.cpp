@@ -8,7 +8,14 @@
 
 #include "ui_mainwindow.h"
 
+#include <QAbstractEventDispatcher>
+#include <QPointer>
 #include <qcustomplot.h>
+
+#include <atomic>
+#include <thread>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -56,6 +63,113 @@ void redrawPoint(QCustomPlot *chart, int i)
     // On the sequence's first run each highlight brings a yellow core, new to the layer.
     if (!chartlayers::redraw(chart->layer(QStringLiteral("points")), area, chartlayers::MaybeAdded))
         chart->replot();
+}
+
+// A copy of an input event, to be posted again once the run has ended; null for one that
+// cannot be copied.
+QEvent *copyOfInput(const QEvent *event)
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    return event->clone();
+#else
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+        return new QKeyEvent(*static_cast<const QKeyEvent *>(event));
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+        return new QMouseEvent(*static_cast<const QMouseEvent *>(event));
+    case QEvent::Wheel:
+        return new QWheelEvent(*static_cast<const QWheelEvent *>(event));
+    default:
+        return nullptr;
+    }
+#endif
+}
+
+// A run of tones: the slider's tone, or the eight tones of the sequence. While it plays the
+// window answers the desktop (see playAnswering), but nothing acts on it before the run has
+// ended: the page cannot be left and no second run starts in the middle of one.
+//
+// The window system's input (clicks, keys, the window manager's close) waits in Qt's queue.
+// What could still reach the window is filtered here: input that a program posted waits as
+// well, and is posted again when the run ends; a call queued to a widget cannot be kept, and
+// is dropped; a request to close the window (delivered at once on some platforms) is granted
+// when the run ends, so that no tone sounds without the window.
+class Run : public QObject
+{
+public:
+    explicit Run(QWidget *window) : window(window) { QCoreApplication::instance()->installEventFilter(this); }
+
+    ~Run() override
+    {
+        QCoreApplication::instance()->removeEventFilter(this);
+        for (auto &[receiver, event] : heldInput) {
+            if (receiver)
+                QCoreApplication::postEvent(receiver, event);
+            else
+                delete event;
+        }
+        if (closeRequested)
+            window->close();
+        // The window system's input held back during the run is taken at once, not only
+        // when the next event comes from the window system.
+        QAbstractEventDispatcher::instance()->wakeUp();
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (!watched->isWidgetType() && !watched->isWindowType())
+            return false;
+        switch (event->type()) {
+        case QEvent::MetaCall:
+            return true;
+        case QEvent::Close:
+            if (watched != window && watched != window->windowHandle())
+                return false;
+            closeRequested = true;
+            event->ignore();
+            return true;
+        default:
+            if (!dynamic_cast<QInputEvent *>(event))
+                return false;
+            if (QEvent *copy = copyOfInput(event))
+                heldInput.emplace_back(watched, copy);
+            return true;
+        }
+    }
+
+private:
+    QWidget *window;
+    bool closeRequested = false;
+    std::vector<std::pair<QPointer<QObject>, QEvent *>> heldInput;
+};
+
+// Plays a tone and returns when it has ended, like playTone, while the window keeps
+// answering the desktop: the window manager's pings that ask whether it is still alive,
+// and the repaint of whatever another window uncovered. The tone plays on a thread of its
+// own; this thread handles everything but user input and timers, which wait for the run's
+// end (the press that a screen reader makes on a button is such a timer).
+void playAnswering(quint32 frequencyHz, quint32 durationMs)
+{
+    if (tones::hasSink()) {
+        playTone(frequencyHz, durationMs);
+        return;
+    }
+    std::atomic<bool> ended{false};
+    QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance();
+    std::thread player([&] {
+        playTone(frequencyHz, durationMs);
+        ended = true;
+        dispatcher->wakeUp();
+    });
+    while (!ended)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::X11ExcludeTimers |
+                                        QEventLoop::WaitForMoreEvents);
+    player.join();
 }
 
 } // namespace
@@ -166,7 +280,8 @@ void MainWindow::setUpListeningChart()
 
 void MainWindow::on_pushButton_4_clicked()
 {
-    playTone(quint32(ui->horizontalSlider->sliderPosition()), sliderToneMs);
+    const Run run(this);
+    playAnswering(quint32(ui->horizontalSlider->sliderPosition()), sliderToneMs);
 }
 
 // Every move of the slider (a step, a page, a drag, the wheel) names its frequency at once,
@@ -179,10 +294,11 @@ void MainWindow::on_horizontalSlider_actionTriggered(int action)
 }
 
 // Plays the eight tones one after another. Each point is highlighted and named while its
-// tone sounds: the screen is repainted before the tone starts, because the event loop
-// stands still until the whole sequence has ended.
+// tone sounds: the screen is repainted before the tone starts, because between the tones
+// the window handles no events at all.
 void MainWindow::on_pushButton_9_clicked()
 {
+    const Run run(this);
     QCustomPlot *chart = ui->widget_2;
     for (int i = 0; i < sequenceLength; ++i) {
         const double frequency = pointsPlayed[i];
@@ -195,7 +311,7 @@ void MainWindow::on_pushButton_9_clicked()
         redrawPoint(chart, i);
         ui->lineEdit_6->repaint();
 
-        playTone(quint32(frequency), sequenceToneMs);
+        playAnswering(quint32(frequency), sequenceToneMs);
 
         if (i == sequenceLength - 1)
             ui->lineEdit_6->setText(QStringLiteral("f = "));

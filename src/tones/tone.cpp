@@ -235,6 +235,11 @@ Sink setSink(Sink sink)
     return sink;
 }
 
+bool hasSink()
+{
+    return bool(installedSink());
+}
+
 } // namespace tones
 
 void playTone(quint32 frequencyHz, quint32 durationMs)

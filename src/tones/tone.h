@@ -35,8 +35,11 @@ std::vector<qint16> synthesize(quint32 frequencyHz, quint32 durationMs);
 
 // Where playTone sends its tones. Tests install a sink that records the calls instead of
 // sounding and waiting; an empty sink means the sound card. Returns the previous sink.
+// A sink runs on the thread that called playTone, so that it may look at the window; callers
+// that play the sound card's tones on a thread of their own ask hasSink first.
 using Sink = std::function<void(quint32 frequencyHz, quint32 durationMs)>;
 Sink setSink(Sink sink);
+bool hasSink();
 
 } // namespace tones
 
