@@ -6,10 +6,10 @@
 # tavelin in a terminal does. The title screen must show the seal in its emblem label, which the
 # program finds only in the pictures' folder, and closing the window must end the program with
 # exit code 0.
-#   package_deb.sh <build-dir> <xclose> <version> <screenshot.png>
+#   package_deb.sh <build-dir> <xdesktop> <version> <screenshot.png>
 set -euo pipefail
 source "$(dirname "$0")/xsession.sh"
-build=$1 xclose=$2 version=$3 screenshot=$4
+build=$1 xdesktop=$2 version=$3 screenshot=$4
 
 own_process_group "$@"
 start_x_server
@@ -165,7 +165,7 @@ done
 [[ -n "$seal" ]] || fail "no emblem on the title screen (see $screenshot)"
 echo "emblem on the title screen: ${seal% *}, ${seal#* } pixels drawn"
 
-"$xclose" MainWindow
+"$xdesktop" close MainWindow
 for _ in $(seq 100); do
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.1

@@ -3,7 +3,7 @@
 # window to fill the screen, closes it as a window manager would and expects exit code 0.
 set -euo pipefail
 source "$(dirname "$0")/xsession.sh"
-program=$1 xclose=$2 images=$3
+program=$1 xdesktop=$2 images=$3
 
 own_process_group "$@"
 start_x_server
@@ -19,7 +19,7 @@ if ! wait_for_full_screen_window "$pid"; then
     exit 1
 fi
 
-"$xclose" MainWindow
+"$xdesktop" close MainWindow
 status=0
 for _ in $(seq 100); do
     kill -0 "$pid" 2>/dev/null || break

@@ -5,10 +5,10 @@
 # over it uncovered. Yet a click made during the sequence acts only after its last tone, and a
 # request to close the window, made during the slider's tone, ends the program with exit
 # code 0 once the tone has ended. The tones go to ALSA's null device.
-#   tones_session.sh <tavelin> <screenplaces> <xdesktop> <xclose> <images>
+#   tones_session.sh <tavelin> <screenplaces> <xdesktop> <images>
 set -euo pipefail
 source "$(dirname "$0")/xsession.sh"
-program=$1 screenplaces=$2 xdesktop=$3 xclose=$4 images=$5
+program=$1 screenplaces=$2 xdesktop=$3 images=$4
 
 own_process_group "$@"
 start_x_server
@@ -99,7 +99,7 @@ expect_screen page_4
 started=$(date +%s.%N)
 click_on page_4 pushButton_4
 sleep 0.3
-"$xclose" MainWindow
+"$xdesktop" close MainWindow
 sleep 0.7
 kill -0 "$pid" 2>/dev/null || fail "the program ended before its tone did"
 for _ in $(seq 50); do

@@ -10,6 +10,11 @@
  *     lays a magenta window over that part of the screen for the given time, unmanaged by the
  *     window manager (override-redirect), as a notification is, and takes it away again.
  *
+ *   xdesktop close <window title>
+ *     asks the top-level window of that title to close, the way a window manager does when its
+ *     close button is pressed (a WM_DELETE_WINDOW client message). Exits 1 when no window has
+ *     that title.
+ *
  * Exits 2 when there is no display or the arguments are wrong. */
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -112,6 +117,26 @@ static int pingWindow(Display *display, const char *title, double seconds)
     return 0;
 }
 
+static int closeWindow(Display *display, const char *title)
+{
+    const Window window = findByTitle(display, DefaultRootWindow(display), title);
+    if (!window) {
+        fprintf(stderr, "no window titled %s\n", title);
+        return 1;
+    }
+    XEvent event;
+    memset(&event, 0, sizeof event);
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = (long)XInternAtom(display, "WM_DELETE_WINDOW", False);
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, window, False, NoEventMask, &event);
+    XFlush(display);
+    return 0;
+}
+
 static int cover(Display *display, int x, int y, unsigned width, unsigned height, double seconds)
 {
     const int screen = DefaultScreen(display);
@@ -134,18 +159,21 @@ int main(int argc, char **argv)
 {
     const int pinging = argc == 4 && strcmp(argv[1], "ping") == 0;
     const int covering = argc == 7 && strcmp(argv[1], "cover") == 0;
-    if (!pinging && !covering) {
+    const int closing = argc == 3 && strcmp(argv[1], "close") == 0;
+    if (!pinging && !covering && !closing) {
         fprintf(stderr,
                 "usage: %s ping <window title> <seconds>\n"
-                "       %s cover <x> <y> <width> <height> <seconds>\n",
-                argv[0], argv[0]);
+                "       %s cover <x> <y> <width> <height> <seconds>\n"
+                "       %s close <window title>\n",
+                argv[0], argv[0], argv[0]);
         return 2;
     }
     Display *display = XOpenDisplay(NULL);
     if (!display)
         return 2;
-    const int status = pinging ? pingWindow(display, argv[2], atof(argv[3]))
-                               : cover(display, atoi(argv[2]), atoi(argv[3]), (unsigned)atoi(argv[4]),
+    const int status = closing   ? closeWindow(display, argv[2])
+                       : pinging ? pingWindow(display, argv[2], atof(argv[3]))
+                                 : cover(display, atoi(argv[2]), atoi(argv[3]), (unsigned)atoi(argv[4]),
                                        (unsigned)atoi(argv[5]), atof(argv[6]));
     XCloseDisplay(display);
     return status;
