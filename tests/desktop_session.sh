@@ -126,11 +126,7 @@ go pushButton_11 page_7  # Авторы
 go pushButton_10 page    # Меню
 
 click pushButton_12      # Выход
-for _ in $(seq 100); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-done
-if kill -0 "$pid" 2>/dev/null; then
+if ! wait_for_end "$pid"; then
     cat "$scratch/output"
     fail "the program did not end on \"Выход\""
 fi

@@ -166,11 +166,7 @@ done
 echo "emblem on the title screen: ${seal% *}, ${seal#* } pixels drawn"
 
 "$xdesktop" close MainWindow
-for _ in $(seq 100); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-done
-kill -0 "$pid" 2>/dev/null && fail "the program did not end when its window was closed"
+wait_for_end "$pid" || fail "the program did not end when its window was closed"
 status=0
 wait "$pid" || status=$?
 pid=""

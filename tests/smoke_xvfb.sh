@@ -21,11 +21,7 @@ fi
 
 "$xdesktop" close MainWindow
 status=0
-for _ in $(seq 100); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-done
-if kill -0 "$pid" 2>/dev/null; then
+if ! wait_for_end "$pid"; then
     echo "the program did not end when its window was closed"
     kill "$pid"
     exit 1

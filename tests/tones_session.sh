@@ -102,11 +102,7 @@ sleep 0.3
 "$xdesktop" close MainWindow
 sleep 0.7
 kill -0 "$pid" 2>/dev/null || fail "the program ended before its tone did"
-for _ in $(seq 50); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-done
-kill -0 "$pid" 2>/dev/null && fail "the program did not end after its tone when asked to close"
+wait_for_end "$pid" 50 || fail "the program did not end after its tone when asked to close"
 status=0
 wait "$pid" || status=$?
 [[ $status -eq 0 ]] || fail "exit code $status after the window was closed"

@@ -75,6 +75,17 @@ start_window_manager() {
     return 1
 }
 
+# Waits until the process ends, at most the given number of tenths of a second (default 100);
+# fails when it is still running then.
+wait_for_end() {
+    local pid=$1 tenths=${2:-100}
+    for _ in $(seq "$tenths"); do
+        kill -0 "$pid" 2>/dev/null || return 0
+        sleep 0.1
+    done
+    return 1
+}
+
 # Waits until the program's window fills the screen, or the program ends, or the given number
 # of tenths of a second (default 100) pass. Leaves the window's last seen size in $geometry;
 # fails when it never filled the screen.
