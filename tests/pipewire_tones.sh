@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Tones as a desktop with PipeWire plays them: a private, headless PipeWire and WirePlumber with
 # a 48 kHz null sink as the default output, reached through the pipewire-alsa package's own ALSA
-# "default". pw-record takes the sink's monitor, and every tone recorded must be the tone
-# layer's own samples, unbroken: once with the machine idle, once with two CPU-bound processes.
+# "default". The sink's monitor is recorded, and every tone recorded must be the tone layer's
+# own samples, unbroken: once with the machine idle, once with two CPU-bound processes.
 #
 #   pipewire_tones.sh PIPEWIRETONES ALSA_CONF [PIPEWIRETONES' TONES...]
 set -euo pipefail
@@ -65,11 +65,15 @@ tones=("$@")
     1000:1000 1850:1000 4300:1000 13500:1000)
 
 play() {
-    # The recorder asks for the server's default cycle (1024 samples), so that the tones' own
-    # stream decides the cycle whenever it asks for a shorter one, as when it plays alone.
+    # The sink's monitor is recorded through the same ALSA device as the tones: PipeWire's ALSA
+    # plugin moves the samples in a real-time thread of its own into a ring of two seconds,
+    # which arecord empties at leisure, so that a busy machine cannot make the recorder lose
+    # samples (pw-record handles them in its main thread, and under load it did). Its period
+    # is the tones' own, so it leaves the server's cycle as the tones ask for it.
     set +o pipefail
-    pw-record -P '{ stream.capture.sink = true }' --latency 1024 --rate 48000 --channels 1 --format s16 - \
-        2>"$scratch/pw-record.log" | ALSA_CONFIG_PATH=$alsa_conf "$tool" --gap 100 "${tones[@]}"
+    PIPEWIRE_PROPS='{ stream.capture.sink = true }' ALSA_CONFIG_PATH=$alsa_conf \
+        arecord -q -D default -f S16_LE -r 48000 -c 1 -t raw --buffer-size=96000 --period-size=1024 - \
+        2>"$scratch/arecord.log" | ALSA_CONFIG_PATH=$alsa_conf "$tool" --gap 100 "${tones[@]}"
     local status=${PIPESTATUS[1]}
     set -o pipefail
     return "$status"

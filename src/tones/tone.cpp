@@ -26,18 +26,19 @@ using Clock = std::chrono::steady_clock;
 // that the eight-tone sequence keeps its pace on a machine whose sound has hung.
 constexpr std::chrono::milliseconds stalledDeviceGrace{500};
 
-// The sizes asked of the device. Through a sound server its period becomes the server's cycle
-// (PipeWire runs its graph at the shortest period any stream asks for, rounded down to a power
-// of two), and a cycle in which this process's sound thread wakes too late is a gap of silence
-// in the tone: a click, and a pitch that wavers. Measured through PipeWire with a 48 kHz null
-// sink, with and without two CPU-bound processes: a 10 ms period (a 5.3 ms cycle) broke about
-// one tone in four under load and some even idle; 1024 frames (21.3 ms, the server's own
-// default cycle) kept every tone whole, while the first sample still reaches the server within
-// one cycle of the call, well inside the 50 ms in which a tone must be heard. Four periods
-// queued leave this process's writer three periods (64 ms) of slack before the device runs
-// dry.
+// The sizes asked of the device. Through a sound server the period becomes the server's cycle
+// (PipeWire runs its graph at the shortest period its streams ask for, rounded down to a power
+// of two), and a cycle that passes without this stream's samples is a gap of silence in the
+// tone: a click, and a pitch that wavers. A 10 ms period meant a 5.3 ms cycle, and through
+// PipeWire most tones had gaps, some even on an idle machine. 1024 frames (21.3 ms,
+// PipeWire's own default cycle) kept nearly every tone whole, idle and with two CPU-bound
+// processes; 2048 would be safer still, but a tone must be heard within 50 ms of the call and
+// a stream waits up to a cycle to start: with 1024 frames the first sample plays a median
+// 6 ms after the call (13 ms with the machine busy). The buffer holds eight periods (171 ms)
+// so that this process's writer, which is not a real-time thread, may be kept from the CPU
+// for 150 ms before the device runs dry; four periods ran dry under load.
 constexpr snd_pcm_uframes_t periodFrames = 1024;
-constexpr snd_pcm_uframes_t bufferFrames = 4 * periodFrames;
+constexpr snd_pcm_uframes_t bufferFrames = 8 * periodFrames;
 
 struct AtomicCounters
 {
@@ -207,13 +208,20 @@ bool writeTone(snd_pcm_t *pcm, snd_pcm_uframes_t period, ToneSamples &tone, Cloc
 }
 
 // Whether the tone's samples have all sounded, for a device that has been given `silence`
-// frames of silence after them. The device's delay counts every frame written and not yet
-// played, a sound server's own queue included, so the tone has sounded once no more than the
-// silence is left. A device that has run dry or failed has nothing of the tone left either.
-bool toneHasSounded(snd_pcm_t *pcm, snd_pcm_uframes_t silence)
+// frames of silence after them. The device's delay counts the frames written and not yet
+// played, a sound server's queue included, so the tone has sounded once no more than the
+// silence is left; but under load PipeWire's ALSA device reports a period it has handed to
+// the server as played while the server has yet to take it, so a period more of the silence
+// must be seen to go. A device that has run dry or failed, or has nothing left at all (a file
+// that takes samples at once), has nothing of the tone left either.
+bool toneHasSounded(snd_pcm_t *pcm, snd_pcm_uframes_t silence, snd_pcm_uframes_t period)
 {
+    const snd_pcm_state_t state = snd_pcm_state(pcm);
+    if (state != SND_PCM_STATE_RUNNING && state != SND_PCM_STATE_PREPARED)
+        return true;
     snd_pcm_sframes_t delay = 0;
-    return snd_pcm_delay(pcm, &delay) < 0 || delay <= snd_pcm_sframes_t(silence);
+    return snd_pcm_delay(pcm, &delay) < 0 || delay <= 0 ||
+           delay + snd_pcm_sframes_t(period) <= snd_pcm_sframes_t(silence);
 }
 
 // A tone whose last samples were still on their way when its call returned.
@@ -221,6 +229,7 @@ struct Ending
 {
     Pcm pcm;
     snd_pcm_uframes_t silence = 0;
+    snd_pcm_uframes_t period = 0;
     Clock::time_point giveUp;
 };
 
@@ -230,15 +239,30 @@ Ending &ending()
     return tone;
 }
 
-// Waits until the ending tone has sounded and closes its device, dropping the silence after
-// it; a device that hangs is given up at the tone's giveUp.
+// Feeds the device a period of silence if it has room for it, without waiting; returns the
+// frames written.
+snd_pcm_uframes_t feedSilence(snd_pcm_t *pcm, snd_pcm_uframes_t period)
+{
+    static const std::vector<qint16> silence(8192, 0);
+    const snd_pcm_sframes_t room = snd_pcm_avail_update(pcm);
+    if (room <= 0)
+        return 0;
+    const snd_pcm_uframes_t frames =
+        std::min({period, snd_pcm_uframes_t(room), snd_pcm_uframes_t(silence.size())});
+    const snd_pcm_sframes_t written = snd_pcm_writei(pcm, silence.data(), frames);
+    return written > 0 ? snd_pcm_uframes_t(written) : 0;
+}
+
+// Feeds the ending tone silence until it has sounded and closes its device, dropping the
+// silence; a device that hangs is given up at the tone's giveUp.
 void finishEnding(Ending &tone)
 {
-    while (!toneHasSounded(tone.pcm.get(), tone.silence)) {
+    while (!toneHasSounded(tone.pcm.get(), tone.silence, tone.period)) {
         if (Clock::now() >= tone.giveUp) {
             cutShort(tone.pcm.get());
             break;
         }
+        tone.silence += feedSilence(tone.pcm.get(), tone.period);
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     snd_pcm_drop(tone.pcm.get());
@@ -255,26 +279,19 @@ void finishEnding(Ending &tone)
 void playOut(Pcm pcm, snd_pcm_uframes_t period, Clock::time_point end, Clock::time_point giveUp)
 {
     snd_pcm_t *raw = pcm.get();
-    const std::vector<qint16> silence(period, 0);
     snd_pcm_uframes_t silenceWritten = 0;
-    while (!toneHasSounded(raw, silenceWritten)) {
+    while (!toneHasSounded(raw, silenceWritten, period)) {
         const auto now = Clock::now();
         if (now >= giveUp) {
             cutShort(raw);
             return;
         }
         if (now >= end) {
-            ending() = {std::move(pcm), silenceWritten, giveUp};
+            ending() = {std::move(pcm), silenceWritten, period, giveUp};
             return;
         }
-        const snd_pcm_sframes_t room =
-            snd_pcm_wait(raw, millisecondsUntil(std::min(end, giveUp))) > 0 ? snd_pcm_avail_update(raw) : 0;
-        if (room > 0) {
-            const snd_pcm_sframes_t written =
-                snd_pcm_writei(raw, silence.data(), std::min(period, snd_pcm_uframes_t(room)));
-            if (written > 0)
-                silenceWritten += snd_pcm_uframes_t(written);
-        }
+        if (snd_pcm_wait(raw, millisecondsUntil(std::min(end, giveUp))) > 0)
+            silenceWritten += feedSilence(raw, period);
     }
     if (silenceWritten > 0) {
         snd_pcm_drop(raw);

@@ -1,5 +1,5 @@
 // Plays tones through playTone while reading what the sound server's sink plays, as 48 kHz
-// mono 16-bit samples on standard input (pw-record's monitor of the sink), then checks every
+// mono 16-bit samples on standard input (a recording of the sink's monitor), then checks every
 // recorded tone sample by sample against the tone layer's own synthesis: no gap, no repeated
 // or lost samples, the fades intact, nothing between the tones.
 //
