@@ -83,6 +83,8 @@ QString quantity(double value, const QString &unit)
 {
     if (std::isnan(value))
         return QStringLiteral("–");
+    if (unit.isEmpty()) // a count
+        return QString::number(value, 'f', 0);
     const double magnitude = std::abs(value);
     const int decimals = magnitude < 10 ? 2 : magnitude < 100 ? 1 : 0;
     const QString sign = unit == QLatin1String("kB") && value > 0 ? QStringLiteral("+") : QString();

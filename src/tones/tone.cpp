@@ -6,10 +6,12 @@
 #include <alsa/asoundlib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <climits>
 #include <cmath>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 namespace tones {
@@ -24,10 +26,34 @@ using Clock = std::chrono::steady_clock;
 // that the eight-tone sequence keeps its pace on a machine whose sound has hung.
 constexpr std::chrono::milliseconds stalledDeviceGrace{500};
 
-// A 10 ms period lets the first samples reach the device at once; five of them queued ride
-// out the scheduling hiccups of a busy desktop without an underrun.
-constexpr unsigned periodUs = 10000;
-constexpr unsigned bufferUs = 50000;
+// The sizes asked of the device. Through a sound server the period becomes the server's cycle
+// (PipeWire runs its graph at the shortest period its streams ask for, rounded down to a power
+// of two), and a cycle that passes without this stream's samples is a gap of silence in the
+// tone: a click, and a pitch that wavers. A 10 ms period meant a 5.3 ms cycle, and through
+// PipeWire most tones had gaps, some even on an idle machine. 1024 frames (21.3 ms,
+// PipeWire's own default cycle) kept nearly every tone whole, idle and with two CPU-bound
+// processes; 2048 would be safer still, but a tone must be heard within 50 ms of the call and
+// a stream waits up to a cycle to start: with 1024 frames the first sample plays a median
+// 6 ms after the call (13 ms with the machine busy). The buffer holds eight periods (171 ms)
+// so that this process's writer, which is not a real-time thread, may be kept from the CPU
+// for 150 ms before the device runs dry; four periods ran dry under load.
+constexpr snd_pcm_uframes_t periodFrames = 1024;
+constexpr snd_pcm_uframes_t bufferFrames = 8 * periodFrames;
+
+struct AtomicCounters
+{
+    std::atomic<quint64> underruns{0};
+    std::atomic<quint64> recoveries{0};
+    std::atomic<quint64> cutShort{0};
+};
+AtomicCounters counted;
+
+// Gives the device up for the rest of the tone, which is then silence.
+void cutShort(snd_pcm_t *pcm)
+{
+    snd_pcm_drop(pcm);
+    ++counted.cutShort;
+}
 
 Sink &installedSink()
 {
@@ -90,7 +116,7 @@ int millisecondsUntil(Clock::time_point moment)
 
 // The "default" device set up for 48 kHz 16-bit mono, or null when there is none or it
 // refuses that format. A tone is never played at another rate: it would sound out of tune.
-Pcm openSoundCard(snd_pcm_uframes_t &periodFrames)
+Pcm openSoundCard(snd_pcm_uframes_t &periodSize)
 {
     snd_pcm_t *raw = nullptr;
     // Opened without blocking, so that a device held by another program refuses at once
@@ -110,10 +136,10 @@ Pcm openSoundCard(snd_pcm_uframes_t &periodFrames)
         snd_pcm_hw_params_set_rate(raw, hw, sampleRate, 0) < 0)
         return {};
     // Preferences only: a device that insists on other sizes is used with its own.
-    unsigned bufferTime = bufferUs;
-    unsigned periodTime = periodUs;
-    snd_pcm_hw_params_set_buffer_time_near(raw, hw, &bufferTime, nullptr);
-    snd_pcm_hw_params_set_period_time_near(raw, hw, &periodTime, nullptr);
+    snd_pcm_uframes_t buffer = bufferFrames;
+    snd_pcm_uframes_t periodNear = periodFrames;
+    snd_pcm_hw_params_set_buffer_size_near(raw, hw, &buffer);
+    snd_pcm_hw_params_set_period_size_near(raw, hw, &periodNear, nullptr);
     snd_pcm_uframes_t period = 0;
     if (snd_pcm_hw_params(raw, hw) < 0 || snd_pcm_hw_params_get_period_size(hw, &period, nullptr) < 0 ||
         period == 0)
@@ -126,14 +152,14 @@ Pcm openSoundCard(snd_pcm_uframes_t &periodFrames)
         snd_pcm_sw_params_set_start_threshold(raw, sw, period) < 0 ||
         snd_pcm_sw_params_set_avail_min(raw, sw, period) < 0 || snd_pcm_sw_params(raw, sw) < 0)
         return {};
-    periodFrames = period;
+    periodSize = period;
     return pcm;
 }
 
-// Writes the tone and lets it play out. Every wait is bounded by giveUp: a device that stops
-// taking samples, or fails again right after a recovery, is dropped and the rest of the tone
-// is silence.
-void playOut(snd_pcm_t *pcm, snd_pcm_uframes_t period, ToneSamples &tone, Clock::time_point giveUp)
+// Writes the tone. Every wait is bounded by giveUp: a device that stops taking samples, or
+// fails again right after a recovery, is dropped and the rest of the tone is silence. Returns
+// whether the whole tone was written.
+bool writeTone(snd_pcm_t *pcm, snd_pcm_uframes_t period, ToneSamples &tone, Clock::time_point giveUp)
 {
     std::vector<qint16> chunk(period);
     const qint16 *pending = chunk.data();
@@ -141,8 +167,8 @@ void playOut(snd_pcm_t *pcm, snd_pcm_uframes_t period, ToneSamples &tone, Clock:
     bool justRecovered = false;
     while (pendingFrames > 0 || tone.remaining() > 0) {
         if (Clock::now() >= giveUp) {
-            snd_pcm_drop(pcm);
-            return;
+            cutShort(pcm);
+            return false;
         }
         if (pendingFrames == 0) {
             pendingFrames = snd_pcm_uframes_t(std::min<quint64>(period, tone.remaining()));
@@ -153,8 +179,8 @@ void playOut(snd_pcm_t *pcm, snd_pcm_uframes_t period, ToneSamples &tone, Clock:
         // keeps the blocking write from ever waiting on a device that has hung.
         snd_pcm_sframes_t result = snd_pcm_wait(pcm, millisecondsUntil(giveUp));
         if (result == 0) {
-            snd_pcm_drop(pcm);
-            return;
+            cutShort(pcm);
+            return false;
         }
         if (result > 0)
             result = snd_pcm_avail_update(pcm);
@@ -163,10 +189,13 @@ void playOut(snd_pcm_t *pcm, snd_pcm_uframes_t period, ToneSamples &tone, Clock:
         if (result < 0) {
             // An underrun or a suspended device is recovered from; one that fails again
             // before taking a single sample is beyond help for this tone.
+            if (result == -EPIPE)
+                ++counted.underruns;
             if (justRecovered || snd_pcm_recover(pcm, int(result), 1) < 0) {
-                snd_pcm_drop(pcm);
-                return;
+                cutShort(pcm);
+                return false;
             }
+            ++counted.recoveries;
             justRecovered = true;
             continue;
         }
@@ -175,48 +204,133 @@ void playOut(snd_pcm_t *pcm, snd_pcm_uframes_t period, ToneSamples &tone, Clock:
         pending += result;
         pendingFrames -= snd_pcm_uframes_t(result);
     }
+    return true;
+}
 
-    // The queued samples play out on the clock while the device is seen to consume them; the
-    // drain that takes the last period runs without blocking, so that a device hanging at
-    // any moment of the tone is dropped at giveUp instead of holding the call.
-    for (;;) {
-        snd_pcm_sframes_t queued = 0;
-        if (snd_pcm_state(pcm) != SND_PCM_STATE_RUNNING || snd_pcm_delay(pcm, &queued) < 0 ||
-            queued <= snd_pcm_sframes_t(period))
+// Whether the tone's samples have all sounded, for a device that has been given `silence`
+// frames of silence after them. The device's delay counts the frames written and not yet
+// played, a sound server's queue included, so the tone has sounded once no more than the
+// silence is left; but under load PipeWire's ALSA device reports a period it has handed to
+// the server as played while the server has yet to take it, so a period more of the silence
+// must be seen to go. A device that has run dry or failed, or has nothing left at all (a file
+// that takes samples at once), has nothing of the tone left either.
+bool toneHasSounded(snd_pcm_t *pcm, snd_pcm_uframes_t silence, snd_pcm_uframes_t period)
+{
+    const snd_pcm_state_t state = snd_pcm_state(pcm);
+    if (state != SND_PCM_STATE_RUNNING && state != SND_PCM_STATE_PREPARED)
+        return true;
+    snd_pcm_sframes_t delay = 0;
+    return snd_pcm_delay(pcm, &delay) < 0 || delay <= 0 ||
+           delay + snd_pcm_sframes_t(period) <= snd_pcm_sframes_t(silence);
+}
+
+// A tone whose last samples were still on their way when its call returned.
+struct Ending
+{
+    Pcm pcm;
+    snd_pcm_uframes_t silence = 0;
+    snd_pcm_uframes_t period = 0;
+    Clock::time_point giveUp;
+};
+
+Ending &ending()
+{
+    static Ending tone;
+    return tone;
+}
+
+// Feeds the device a period of silence if it has room for it, without waiting; returns the
+// frames written.
+snd_pcm_uframes_t feedSilence(snd_pcm_t *pcm, snd_pcm_uframes_t period)
+{
+    static const std::vector<qint16> silence(8192, 0);
+    const snd_pcm_sframes_t room = snd_pcm_avail_update(pcm);
+    if (room <= 0)
+        return 0;
+    const snd_pcm_uframes_t frames =
+        std::min({period, snd_pcm_uframes_t(room), snd_pcm_uframes_t(silence.size())});
+    const snd_pcm_sframes_t written = snd_pcm_writei(pcm, silence.data(), frames);
+    return written > 0 ? snd_pcm_uframes_t(written) : 0;
+}
+
+// Feeds the ending tone silence until it has sounded and closes its device, dropping the
+// silence; a device that hangs is given up at the tone's giveUp.
+void finishEnding(Ending &tone)
+{
+    while (!toneHasSounded(tone.pcm.get(), tone.silence, tone.period)) {
+        if (Clock::now() >= tone.giveUp) {
+            cutShort(tone.pcm.get());
             break;
-        if (Clock::now() >= giveUp) {
-            snd_pcm_drop(pcm);
+        }
+        tone.silence += feedSilence(tone.pcm.get(), tone.period);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    snd_pcm_drop(tone.pcm.get());
+    tone.pcm.reset();
+}
+
+// Lets the written tone sound to its end. Through a sound server its last samples still wait
+// in the server's queue when ALSA's buffer is empty, and a device closed or drained then may
+// lose them, cutting off the fade with a click. So the device is fed silence until its delay
+// shows the tone's last sample played, and then dropped: only silence is ever cut. At `end`
+// the call returns in any case, the device still fed a buffer ahead, and the next tone
+// finishes this one first, so tones never overlap. A device with nothing queued beyond what
+// it has taken (a file) is drained as before, so that it keeps exactly the tone's samples.
+void playOut(Pcm pcm, snd_pcm_uframes_t period, Clock::time_point end, Clock::time_point giveUp)
+{
+    snd_pcm_t *raw = pcm.get();
+    snd_pcm_uframes_t silenceWritten = 0;
+    while (!toneHasSounded(raw, silenceWritten, period)) {
+        const auto now = Clock::now();
+        if (now >= giveUp) {
+            cutShort(raw);
             return;
         }
-        const std::chrono::microseconds rest((queued - snd_pcm_sframes_t(period)) * 1000000 / sampleRate);
-        std::this_thread::sleep_until(std::min(Clock::now() + rest, giveUp));
+        if (now >= end) {
+            ending() = {std::move(pcm), silenceWritten, period, giveUp};
+            return;
+        }
+        if (snd_pcm_wait(raw, millisecondsUntil(std::min(end, giveUp))) > 0)
+            silenceWritten += feedSilence(raw, period);
     }
-    if (snd_pcm_nonblock(pcm, 1) < 0 || snd_pcm_drain(pcm) != -EAGAIN)
+    if (silenceWritten > 0) {
+        snd_pcm_drop(raw);
         return;
-    while (snd_pcm_state(pcm) == SND_PCM_STATE_DRAINING) {
+    }
+    // The drain runs without blocking, so that a device hanging at any moment is dropped at
+    // giveUp instead of holding the call.
+    if (snd_pcm_nonblock(raw, 1) < 0 || snd_pcm_drain(raw) != -EAGAIN)
+        return;
+    while (snd_pcm_state(raw) == SND_PCM_STATE_DRAINING) {
         if (Clock::now() >= giveUp) {
-            snd_pcm_drop(pcm);
+            cutShort(raw);
             return;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
         // Some devices learn that they have run dry only when asked how much room they have.
-        snd_pcm_avail_update(pcm);
+        snd_pcm_avail_update(raw);
     }
 }
 
-void playOnSoundCard(quint32 frequencyHz, quint32 durationMs, Clock::time_point giveUp)
+void playOnSoundCard(quint32 frequencyHz, quint32 durationMs, Clock::time_point end, Clock::time_point giveUp)
 {
     // ALSA writes its own complaints to stderr; a missing sound card is not the lecture's
     // business.
     static const bool silenced = (snd_lib_error_set_handler(ignoreAlsaMessage), true);
     Q_UNUSED(silenced)
 
+    static std::mutex oneAtATime;
+    const std::lock_guard<std::mutex> lock(oneAtATime);
+    if (ending().pcm)
+        finishEnding(ending());
+
     snd_pcm_uframes_t period = 0;
-    const Pcm pcm = openSoundCard(period);
+    Pcm pcm = openSoundCard(period);
     if (!pcm)
         return;
     ToneSamples tone(frequencyHz, durationMs);
-    playOut(pcm.get(), period, tone, giveUp);
+    if (writeTone(pcm.get(), period, tone, giveUp))
+        playOut(std::move(pcm), period, end, giveUp);
 }
 
 } // namespace
@@ -227,6 +341,15 @@ std::vector<qint16> synthesize(quint32 frequencyHz, quint32 durationMs)
     std::vector<qint16> samples(tone.remaining());
     tone.render(samples.data(), samples.size());
     return samples;
+}
+
+Counters counters()
+{
+    Counters now;
+    now.underruns = counted.underruns;
+    now.recoveries = counted.recoveries;
+    now.cutShort = counted.cutShort;
+    return now;
 }
 
 Sink setSink(Sink sink)
@@ -252,7 +375,7 @@ void playTone(quint32 frequencyHz, quint32 durationMs)
     if (durationMs == 0)
         return;
     const auto end = start + std::chrono::milliseconds(durationMs);
-    tones::playOnSoundCard(frequencyHz, durationMs, end + tones::stalledDeviceGrace);
+    tones::playOnSoundCard(frequencyHz, durationMs, end, end + tones::stalledDeviceGrace);
     // Whatever the device did, the tone ends at its appointed time and not before.
     std::this_thread::sleep_until(end);
 }

@@ -9,8 +9,10 @@
 // Plays a steady sine of frequencyHz for durationMs through the sound card and returns when
 // the tone has ended: never before the call's start plus its duration, even when no sound
 // could be made, so that what the screen shows before the call stays exactly as long as the
-// tone. Nothing is reported; a tone that cannot be played is silence of the same length, and
-// a device that hangs in mid-tone is given up half a second after the tone's end.
+// tone. What a sound server still holds of the tone at that moment (a few tens of
+// milliseconds) sounds on after the return, and the next tone waits for it, so tones never
+// overlap. Nothing is reported; a tone that cannot be played is silence of the same length,
+// and a device that hangs in mid-tone is given up half a second after the tone's end.
 void playTone(quint32 frequencyHz, quint32 durationMs);
 
 namespace tones {
@@ -40,6 +42,18 @@ std::vector<qint16> synthesize(quint32 frequencyHz, quint32 durationMs);
 using Sink = std::function<void(quint32 frequencyHz, quint32 durationMs)>;
 Sink setSink(Sink sink);
 bool hasSink();
+
+// What the sound card did to the tones played since the program started: how often it ran dry
+// in mid-tone (an underrun, heard as a gap), how often it was set going again after an underrun
+// or a suspend, and how many tones were cut short because it stopped taking samples. For the
+// benchmark and a developer's measurements; the program itself reports nothing.
+struct Counters
+{
+    quint64 underruns = 0;
+    quint64 recoveries = 0;
+    quint64 cutShort = 0;
+};
+Counters counters();
 
 } // namespace tones
 

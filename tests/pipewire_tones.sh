@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# Tones as a desktop with PipeWire plays them: a private, headless PipeWire and WirePlumber with
+# a 48 kHz null sink as the default output, reached through the pipewire-alsa package's own ALSA
+# "default". The sink's monitor is recorded, and every tone recorded must be the tone layer's
+# own samples, unbroken: once with the machine idle, once with two CPU-bound processes.
+#
+#   pipewire_tones.sh PIPEWIRETONES ALSA_CONF [PIPEWIRETONES' TONES...]
+set -euo pipefail
+source "$(dirname "$0")/xsession.sh"
+own_process_group "$@"
+
+tool=$1 alsa_conf=$2
+shift 2
+scratch=$(mktemp -d)
+busy=()
+cleanup() {
+    [[ ${#busy[@]} -eq 0 ]] || kill "${busy[@]}" 2>/dev/null || true
+    rm -rf "$scratch"
+}
+
+# Nothing of the desktop this may run in: its own runtime folder (where the server's socket
+# lies), configuration, state and session bus.
+unset PIPEWIRE_RUNTIME_DIR PIPEWIRE_REMOTE PULSE_SERVER DBUS_SESSION_BUS_ADDRESS
+export XDG_RUNTIME_DIR=$scratch/run XDG_CONFIG_HOME=$scratch/config XDG_STATE_HOME=$scratch/state
+export XDG_DATA_HOME=$scratch/data
+mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+mkdir -p "$XDG_CONFIG_HOME/pipewire/pipewire.conf.d" "$XDG_CONFIG_HOME/wireplumber/main.lua.d" \
+    "$XDG_CONFIG_HOME/wireplumber/bluetooth.lua.d"
+# The hall's loudspeakers: a mono sink that takes samples at 48 kHz on the system clock.
+cat >"$XDG_CONFIG_HOME/pipewire/pipewire.conf.d/hall.conf" <<'EOF'
+context.objects = [
+    { factory = adapter
+      args = { factory.name = support.null-audio-sink node.name = hall media.class = Audio/Sink
+               audio.rate = 48000 audio.position = [ MONO ] object.linger = true
+               node.driver = true priority.driver = 30000 priority.session = 30000 } }
+]
+EOF
+# No real sound card, camera or Bluetooth device is touched.
+printf '%s_monitor.enabled = false\n' alsa v4l2 libcamera >"$XDG_CONFIG_HOME/wireplumber/main.lua.d/51-hall.lua"
+echo 'bluez_monitor.enabled = false' >"$XDG_CONFIG_HOME/wireplumber/bluetooth.lua.d/51-hall.lua"
+
+wait_for() {
+    local what=$1
+    shift
+    for _ in $(seq 100); do
+        "$@" >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    echo "FAIL: $what"
+    exit 1
+}
+export DBUS_SESSION_BUS_ADDRESS=unix:path=$scratch/bus
+dbus-daemon --session --nofork --address="$DBUS_SESSION_BUS_ADDRESS" >/dev/null 2>&1 &
+wait_for "no session bus" test -S "$scratch/bus"
+pipewire >"$scratch/pipewire.log" 2>&1 &
+wait_for "PipeWire did not start" test -S "$XDG_RUNTIME_DIR/pipewire-0"
+wireplumber >"$scratch/wireplumber.log" 2>&1 &
+wait_for "the null sink is not the default output" \
+    bash -c 'wpctl inspect @DEFAULT_AUDIO_SINK@ | grep -q "node.name = \"hall\""'
+
+# The tones of the slider's ends and middle at its duration, and the sequence's eight pitches
+# at a third of theirs.
+tones=("$@")
+[[ ${#tones[@]} -gt 0 ]] || tones=(40:1500 1000:1500 13500:1500 42:1000 70:1000 130:1000 560:1000
+    1000:1000 1850:1000 4300:1000 13500:1000)
+
+play() {
+    # The sink's monitor is recorded through the same ALSA device as the tones: PipeWire's ALSA
+    # plugin moves the samples in a real-time thread of its own into a ring of two seconds,
+    # which arecord empties at leisure, so that a busy machine cannot make the recorder lose
+    # samples (pw-record handles them in its main thread, and under load it did). Its period
+    # is the tones' own, so it leaves the server's cycle as the tones ask for it.
+    set +o pipefail
+    PIPEWIRE_PROPS='{ stream.capture.sink = true }' ALSA_CONFIG_PATH=$alsa_conf \
+        arecord -q -D default -f S16_LE -r 48000 -c 1 -t raw --buffer-size=96000 --period-size=1024 - \
+        2>"$scratch/arecord.log" | ALSA_CONFIG_PATH=$alsa_conf "$tool" --gap 100 "${tones[@]}"
+    local status=${PIPESTATUS[1]}
+    set -o pipefail
+    return "$status"
+}
+
+failed=0
+echo "== idle"
+play || failed=1
+echo "== two CPU-bound processes"
+for _ in 1 2; do
+    (while :; do :; done) &
+    busy+=($!)
+done
+play || failed=1
+kill "${busy[@]}"
+busy=()
+exit "$failed"
