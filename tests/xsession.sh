@@ -30,13 +30,14 @@ end_process_group() {
 # and tells it (-displayfd): several tests starting servers at the same moment never race for
 # one number, as they do when each probes for a free one first. The screen is a desktop at
 # 100 %, as GNOME, KDE and Xfce describe it (96 dpi), rather than Xvfb's own 100 dpi, to which
-# the Qt 5 build would scale the whole window by 100/96.
+# the Qt 5 build would scale the whole window by 100/96. The server does not reset when its last
+# client leaves: it would refuse the next one (the window manager, after screenplaces) meanwhile.
 start_x_server() {
     local screen=${1:-1920x1080x24} number="" pipe
     shift || true
     pipe=$(mktemp -u)
     mkfifo "$pipe"
-    Xvfb -displayfd 3 -screen 0 "$screen" -dpi 96 -nolisten tcp "$@" 3>"$pipe" 2>/dev/null &
+    Xvfb -displayfd 3 -screen 0 "$screen" -dpi 96 -nolisten tcp -noreset "$@" 3>"$pipe" 2>/dev/null &
     x_server_pid=$!
     read -r -t 20 number <"$pipe" || true
     rm -f "$pipe"
