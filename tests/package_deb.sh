@@ -155,8 +155,9 @@ for _ in $(seq 50); do
     shapes=$(convert "$screenshot" -crop 960x540+0+0 +repage -fuzz 4% -transparent 'rgb(224,235,255)' \
         -alpha extract -define connected-components:verbose=true -connected-components 8 null:) ||
         fail "cannot read the screenshot $screenshot"
-    # Lines: "id: WxH+X+Y centroid area colour"; the round seal covers about π/4 of its box.
-    seal=$(awk '$NF == "gray(255)" && !found { split($2, box, /[x+]/); w = box[1]; h = box[2];
+    # Lines: "id: WxH+X+Y centroid area colour", the marked colour white (ImageMagick 6 names it
+    # gray(255), ImageMagick 7 srgb(255,255,255)); the round seal covers about π/4 of its box.
+    seal=$(awk '$NF ~ /^(gray\(255\)|srgb\(255,255,255\))$/ && !found { split($2, box, /[x+]/); w = box[1]; h = box[2];
                 if (w >= 120 && w <= 140 && h >= 120 && h <= 140 && $4 >= 0.7 * w * h) { print $2 " " $4; found = 1 } }' \
         <<<"$shapes")
     [[ -n "$seal" ]] && break
