@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Tones as a desktop with PipeWire plays them: a private, headless PipeWire and WirePlumber with
 # a 48 kHz null sink as the default output, reached through the pipewire-alsa package's own ALSA
-# "default". The sink's monitor is recorded, and every tone recorded must be the tone layer's
-# own samples, unbroken: once with the machine idle, once with two CPU-bound processes.
+# "default". The sink's monitor is recorded twice, and every tone recorded must be the tone
+# layer's own samples, unbroken: once with the machine idle, once with two CPU-bound processes.
 #
 #   pipewire_tones.sh PIPEWIRETONES ALSA_CONF [PIPEWIRETONES' TONES...]
 set -euo pipefail
@@ -67,15 +67,26 @@ tones=("$@")
 play() {
     # The sink's monitor is recorded through the same ALSA device as the tones: PipeWire's ALSA
     # plugin moves the samples in a real-time thread of its own into a ring of two seconds,
-    # which arecord empties at leisure, so that a busy machine cannot make the recorder lose
-    # samples (pw-record handles them in its main thread, and under load it did). Its period
-    # is the tones' own, so it leaves the server's cycle as the tones ask for it.
+    # which arecord empties at leisure (pw-record handles them in its main thread, and under
+    # load it lost some). Its period is the tones' own, so that it leaves the server's cycle as
+    # the tones ask for it. Even so a recorder is a client like any other and may miss a cycle on a
+    # busy machine, so two record side by side, and a fault counts where both see it.
+    local second=$scratch/second status
+    rm -f "$second"
+    mkfifo "$second"
+    record() {
+        PIPEWIRE_PROPS='{ stream.capture.sink = true }' ALSA_CONFIG_PATH=$alsa_conf \
+            arecord -q -D default -f S16_LE -r 48000 -c 1 -t raw --buffer-size=96000 --period-size=2048 - \
+            2>>"$scratch/arecord.log"
+    }
+    record >"$second" &
+    local other=$!
     set +o pipefail
-    PIPEWIRE_PROPS='{ stream.capture.sink = true }' ALSA_CONFIG_PATH=$alsa_conf \
-        arecord -q -D default -f S16_LE -r 48000 -c 1 -t raw --buffer-size=96000 --period-size=1024 - \
-        2>"$scratch/arecord.log" | ALSA_CONFIG_PATH=$alsa_conf "$tool" --gap 100 "${tones[@]}"
-    local status=${PIPESTATUS[1]}
+    record | ALSA_CONFIG_PATH=$alsa_conf "$tool" --second "$second" --gap 100 "${tones[@]}"
+    status=${PIPESTATUS[1]}
     set -o pipefail
+    kill "$other" 2>/dev/null || true
+    wait "$other" 2>/dev/null || true
     return "$status"
 }
 

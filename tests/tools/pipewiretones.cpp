@@ -1,9 +1,11 @@
 // Plays tones through playTone while reading what the sound server's sink plays, as 48 kHz
-// mono 16-bit samples on standard input (a recording of the sink's monitor), then checks every
-// recorded tone sample by sample against the tone layer's own synthesis: no gap, no repeated
-// or lost samples, the fades intact, nothing between the tones.
+// mono 16-bit samples from two independent recordings of the sink's monitor (standard input
+// and the file given with --second, a pipe), then checks every recorded tone sample by sample
+// against the tone layer's own synthesis: no gap, no repeated or lost samples, the fades
+// intact, nothing between the tones. A recorder may itself miss a cycle on a busy machine, so a
+// fault counts only where both recordings show it at the same place in the tone.
 //
-//   pipewiretones [--repeat N] [--gap MS] FREQUENCY:MS...
+//   pipewiretones --second FILE [--repeat N] [--gap MS] FREQUENCY:MS...
 //
 // Prints a line per faulty tone and a summary with the timing of the calls; exits with 1 when
 // a tone is faulty or missing.
@@ -11,6 +13,7 @@
 
 #include <alsa/asoundlib.h>
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -48,12 +51,12 @@ struct Recording
     std::atomic<bool> ended{false};
 };
 
-void record(Recording &recording)
+void record(Recording &recording, int fd)
 {
     char buffer[8192];
     std::string pending;
     for (;;) {
-        const ssize_t got = read(STDIN_FILENO, buffer, sizeof buffer);
+        const ssize_t got = read(fd, buffer, sizeof buffer);
         if (got <= 0)
             break;
         const auto now = Clock::now();
@@ -77,10 +80,15 @@ double msBetween(Clock::time_point from, Clock::time_point to)
 // The faults found in one recorded tone, walking both waves side by side and finding the
 // recording again after each mismatch: samples the server got in excess (a gap of silence, a
 // repeated stretch) or that it never got.
+struct Fault
+{
+    size_t at; // sample of the tone
+    std::string what;
+};
+
 struct Comparison
 {
-    int faults = 0;
-    std::string where;
+    std::vector<Fault> faults;
     size_t end = 0; // index in the recording just after the tone
 };
 
@@ -105,31 +113,31 @@ Comparison compare(const Samples &recorded, size_t start, const Samples &tone)
             ++j;
             continue;
         }
-        ++result.faults;
         char text[96];
         size_t shift = 1;
         for (; shift < maxShift; ++shift) {
             if (matches(recorded, j + shift, tone, i, std::min(resync, tone.size() - i))) {
-                std::snprintf(text, sizeof text, " %.3f s: %zu extra samples;", double(i) / tones::sampleRate,
+                std::snprintf(text, sizeof text, "%.3f s: %zu extra samples", double(i) / tones::sampleRate,
                               shift);
+                result.faults.push_back({i, text});
                 j += shift;
                 break;
             }
             if (i + shift < tone.size() &&
                 matches(recorded, j, tone, i + shift, std::min(resync, tone.size() - i - shift))) {
-                std::snprintf(text, sizeof text, " %.3f s: %zu samples lost;", double(i) / tones::sampleRate,
+                std::snprintf(text, sizeof text, "%.3f s: %zu samples lost", double(i) / tones::sampleRate,
                               shift);
+                result.faults.push_back({i, text});
                 i += shift;
                 break;
             }
         }
         if (shift == maxShift) {
-            std::snprintf(text, sizeof text, " %.3f s: never agrees again;", double(i) / tones::sampleRate);
-            result.where += text;
+            std::snprintf(text, sizeof text, "%.3f s: never agrees again", double(i) / tones::sampleRate);
+            result.faults.push_back({i, text});
             j = start + 1;
             break;
         }
-        result.where += text;
     }
     result.end = j;
     return result;
@@ -162,37 +170,105 @@ extern "C" snd_pcm_sframes_t snd_pcm_writei(snd_pcm_t *pcm, const void *buffer, 
     return written;
 }
 
+namespace {
+
+// What one recording shows of the tones played.
+struct Heard
+{
+    std::vector<bool> recorded;             // per tone: found at all
+    std::vector<std::vector<Fault>> faults; // per tone
+    std::vector<double> firstSample;        // call -> first sample read, per tone found
+    bool soundAfter = false;                // anything after the last tone
+};
+
+Heard listen(Recording &recording, const std::vector<Tone> &played)
+{
+    const std::lock_guard<std::mutex> guard(recording.lock);
+    const Samples &recorded = recording.samples;
+    Heard heard;
+    size_t cursor = 0;
+    size_t arrival = 0;
+    for (const Tone &tone : played) {
+        const Samples expected = tones::synthesize(tone.frequency, tone.duration);
+        const auto audible = std::find_if(expected.begin(), expected.end(), [](qint16 s) { return s != 0; });
+        // No tone starts before its call: what had arrived by then is older.
+        while (arrival < recording.arrivals.size() && recording.arrivals[arrival].second < tone.called)
+            cursor = std::max(cursor, recording.arrivals[arrival++].first);
+        const auto first =
+            std::find_if(recorded.begin() + long(cursor), recorded.end(), [](qint16 s) { return s != 0; });
+        if (audible == expected.end() || first == recorded.end() ||
+            size_t(first - recorded.begin()) < size_t(audible - expected.begin())) {
+            heard.recorded.push_back(false);
+            heard.faults.emplace_back();
+            continue;
+        }
+        const size_t start = size_t(first - recorded.begin()) - size_t(audible - expected.begin());
+        while (arrival < recording.arrivals.size() && recording.arrivals[arrival].first <= start)
+            ++arrival;
+        if (arrival < recording.arrivals.size())
+            heard.firstSample.push_back(msBetween(tone.called, recording.arrivals[arrival].second));
+        Comparison c = compare(recorded, start, expected);
+        heard.recorded.push_back(true);
+        heard.faults.push_back(std::move(c.faults));
+        cursor = c.end;
+    }
+    heard.soundAfter = std::any_of(recorded.begin() + long(std::min(cursor, recorded.size())), recorded.end(),
+                                   [](qint16 s) { return s != 0; });
+    return heard;
+}
+
+// Whether the other recording has a fault within a server cycle of this one.
+bool alsoIn(const Fault &fault, const std::vector<Fault> &other)
+{
+    constexpr size_t cycle = 2048;
+    return std::any_of(other.begin(), other.end(), [&](const Fault &f) {
+        return (f.at > fault.at ? f.at - fault.at : fault.at - f.at) <= cycle;
+    });
+}
+
+} // namespace
+
 int main(int argc, char **argv)
 {
     int repeat = 1;
     int gapMs = 100;
+    const char *second = nullptr;
     std::vector<Tone> plan;
     for (int a = 1; a < argc; ++a) {
         if (!std::strcmp(argv[a], "--repeat") && a + 1 < argc)
             repeat = std::atoi(argv[++a]);
         else if (!std::strcmp(argv[a], "--gap") && a + 1 < argc)
             gapMs = std::atoi(argv[++a]);
+        else if (!std::strcmp(argv[a], "--second") && a + 1 < argc)
+            second = argv[++a];
         else {
             Tone tone{};
             if (std::sscanf(argv[a], "%u:%u", &tone.frequency, &tone.duration) != 2) {
-                std::fprintf(stderr, "usage: %s [--repeat N] [--gap MS] FREQUENCY:MS...\n", argv[0]);
+                std::fprintf(stderr, "usage: %s --second FILE [--repeat N] [--gap MS] FREQUENCY:MS...\n", argv[0]);
                 return 2;
             }
             plan.push_back(tone);
         }
     }
+    const int secondFd = second ? open(second, O_RDONLY) : -1;
+    if (secondFd < 0) {
+        std::fprintf(stderr, "%s: no second recording to read\n", argv[0]);
+        return 2;
+    }
 
-    Recording recording;
-    std::thread recorder(record, std::ref(recording));
-    recorder.detach();
+    Recording recordings[2];
+    std::thread(record, std::ref(recordings[0]), STDIN_FILENO).detach();
+    std::thread(record, std::ref(recordings[1]), secondFd).detach();
     // The monitor is linked and running once samples arrive.
-    for (int tenth = 0; tenth < 100 && !recording.ended; ++tenth) {
-        {
-            const std::lock_guard<std::mutex> guard(recording.lock);
-            if (recording.samples.size() > tones::sampleRate / 10)
-                break;
+    for (Recording &recording : recordings) {
+        for (int tenth = 0; tenth < 100 && !recording.ended; ++tenth) {
+            {
+                const std::lock_guard<std::mutex> guard(recording.lock);
+                if (recording.samples.size() > tones::sampleRate / 10)
+                    break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
 
     std::vector<Tone> played;
@@ -209,63 +285,61 @@ int main(int argc, char **argv)
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
 
-    const std::lock_guard<std::mutex> guard(recording.lock);
-    const Samples &recorded = recording.samples;
+    const Heard heard[2] = {listen(recordings[0], played), listen(recordings[1], played)};
     int faultyTones = 0;
     int faults = 0;
-    std::vector<double> firstSample;
+    int recorderFaults = 0;
     std::vector<double> firstPlayed;
     std::vector<double> lateReturn;
-    size_t cursor = 0;
-    size_t arrival = 0;
     for (size_t k = 0; k < played.size(); ++k) {
         const Tone &tone = played[k];
-        const Samples expected = tones::synthesize(tone.frequency, tone.duration);
-        const auto audible = std::find_if(expected.begin(), expected.end(), [](qint16 s) { return s != 0; });
-        // No tone starts before its call: what had arrived by then is older.
-        while (arrival < recording.arrivals.size() && recording.arrivals[arrival].second < tone.called)
-            cursor = std::max(cursor, recording.arrivals[arrival++].first);
-        const auto heard =
-            std::find_if(recorded.begin() + long(cursor), recorded.end(), [](qint16 s) { return s != 0; });
         if (tone.firstPlays != Clock::time_point())
             firstPlayed.push_back(msBetween(tone.called, tone.firstPlays));
         lateReturn.push_back(msBetween(tone.called, tone.returned) - tone.duration);
-        if (audible == expected.end() || heard == recorded.end() ||
-            size_t(heard - recorded.begin()) < size_t(audible - expected.begin())) {
+        if (!heard[0].recorded[k] && !heard[1].recorded[k]) {
             std::printf("tone %zu, %u Hz %u ms: not recorded\n", k + 1, tone.frequency, tone.duration);
             ++faultyTones;
             ++faults;
             continue;
         }
-        const size_t start = size_t(heard - recorded.begin()) - size_t(audible - expected.begin());
-        while (arrival < recording.arrivals.size() && recording.arrivals[arrival].first <= start)
-            ++arrival;
-        if (arrival < recording.arrivals.size())
-            firstSample.push_back(msBetween(tone.called, recording.arrivals[arrival].second));
-        const Comparison c = compare(recorded, start, expected);
-        if (c.faults) {
-            std::printf("tone %zu, %u Hz %u ms: %d faults:%s\n", k + 1, tone.frequency, tone.duration,
-                        c.faults, c.where.c_str());
-            ++faultyTones;
-            faults += c.faults;
+        std::string where;
+        int found = 0;
+        for (int r = 0; r < 2; ++r) {
+            const Heard &other = heard[1 - r];
+            for (const Fault &fault : heard[r].faults[k]) {
+                if (!other.recorded[k] || alsoIn(fault, other.faults[k])) {
+                    // Seen by both: count it once, from the first recording.
+                    if (r == 0 || !other.recorded[k]) {
+                        where += " " + fault.what + ";";
+                        ++found;
+                    }
+                } else {
+                    std::printf("tone %zu, %u Hz %u ms: recorder %d alone: %s\n", k + 1, tone.frequency,
+                                tone.duration, r + 1, fault.what.c_str());
+                    ++recorderFaults;
+                }
+            }
         }
-        cursor = c.end;
+        if (found) {
+            std::printf("tone %zu, %u Hz %u ms: %d faults:%s\n", k + 1, tone.frequency, tone.duration, found,
+                        where.c_str());
+            ++faultyTones;
+            faults += found;
+        }
     }
-    const auto stray = std::find_if(recorded.begin() + long(std::min(cursor, recorded.size())),
-                                    recorded.end(), [](qint16 s) { return s != 0; });
-    if (stray != recorded.end()) {
-        std::printf("sound after the last tone, %zu samples after it\n",
-                    size_t(stray - recorded.begin()) - cursor);
+    if (heard[0].soundAfter && heard[1].soundAfter) {
+        std::printf("sound after the last tone\n");
         ++faults;
     }
     const tones::Counters counters = tones::counters();
-    std::printf(
-        "%zu tones, %d faulty, %d faults; ALSA underruns %llu, recoveries %llu, tones cut short %llu\n",
-        played.size(), faultyTones, faults, (unsigned long long)counters.underruns,
-        (unsigned long long)counters.recoveries, (unsigned long long)counters.cutShort);
+    std::printf("%zu tones, %d faulty, %d faults (and %d seen by one recorder only); ALSA underruns %llu, "
+                "recoveries %llu, tones cut short %llu\n",
+                played.size(), faultyTones, faults, recorderFaults, (unsigned long long)counters.underruns,
+                (unsigned long long)counters.recoveries, (unsigned long long)counters.cutShort);
     std::printf("call -> first sample played, as the device expects at its first write: median %.1f ms, p95 "
                 "%.1f ms, max %.1f ms\n",
                 percentile(firstPlayed, 0.5), percentile(firstPlayed, 0.95), percentile(firstPlayed, 1));
+    const std::vector<double> &firstSample = heard[0].firstSample;
     std::printf("call -> first sample read from the monitor: median %.1f ms, p95 %.1f ms, max %.1f ms\n",
                 percentile(firstSample, 0.5), percentile(firstSample, 0.95), percentile(firstSample, 1));
     std::printf("return after the duration: min %.1f ms, median %.1f ms, max %.1f ms\n",
