@@ -222,7 +222,9 @@ void DecibelScale::startsAtTheThresholdOfHearing()
     // A dot for every source, ten decibels apart up to 180 and then the one at 200, and the
     // marker of the chosen source drawn over them: red ring first, yellow centre on top.
     QCOMPARE(chart->plottableCount(), 24);
-    const QList<QCPLayerable *> drawingOrder = chart->layer(QStringLiteral("main"))->children();
+    QList<QCPLayerable *> drawingOrder;
+    for (int layer = 0; layer < chart->layerCount(); ++layer)
+        drawingOrder += chart->layer(layer)->children();
     for (int g = 0; g < markerRing; ++g) {
         QCOMPARE(describe(chart->graph(g)),
                  QColor(Qt::darkBlue).name() + " disc 11 " + at(1000, sources[g].level));

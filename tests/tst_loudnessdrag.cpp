@@ -1,8 +1,9 @@
 // Dragging across the equal-loudness chart redraws only the crosshair, a level example lays the
-// curves from their kept strokes, a step of the tone sequence redraws only its point. The
-// lecturer must see exactly the chart a full redraw would show: the crosshair over the curves
-// and under the axis lines and ticks, nothing left over from an earlier size, range, selected
-// curve or point. Run at 1 and at 2 device pixels per pixel.
+// curves from their kept strokes, a step of the tone sequence redraws only its point, a sound
+// source chosen on the decibel scale redraws only its line, marker and name. The lecturer must
+// see exactly the chart a full redraw would show: the crosshair over the curves and under the
+// axis lines and ticks, nothing left over from an earlier size, range, selected curve, point or
+// source. Run at 1 and at 2 device pixels per pixel.
 
 // QtTest's mouse functions then go through the platform layer, so that the application
 // knows which buttons are held during a drag, as with a real mouse.
@@ -82,6 +83,7 @@ private slots:
     void dragAfterTheChartChangedShowsItsPresentState_data();
     void dragAfterTheChartChangedShowsItsPresentState();
     void sequenceStepsShowWhatAFullRedrawShows();
+    void soundSourcesShowWhatAFullRedrawShows();
 
 private:
     MainWindow *window = nullptr;
@@ -290,6 +292,29 @@ void LoudnessDrag::sequenceStepsShowWhatAFullRedrawShows()
     }
     tones::setSink(nullptr);
     QCOMPARE(tone, 16);
+    QVERIFY2(differing.isEmpty(), qPrintable(differing.join(QStringLiteral("; "))));
+}
+
+// Every source chosen in turn, from the threshold of hearing up the scale and back down to it,
+// each shown after a full redraw and a redraw of the chosen source alone.
+void LoudnessDrag::soundSourcesShowWhatAFullRedrawShows()
+{
+    QMetaObject::invokeMethod(window, "on_pushButton_20_clicked");
+    QCoreApplication::processEvents();
+    auto *scale = window->findChild<QCustomPlot *>(QStringLiteral("widget_3"));
+    auto *sources = window->findChild<QComboBox *>(QStringLiteral("comboBox_2"));
+    QVERIFY(scale->isVisible());
+    QStringList differing;
+    for (int step = 1; step < 2 * sources->count(); ++step) {
+        const int index = step < sources->count() ? step : 2 * sources->count() - 1 - step;
+        sources->setCurrentIndex(index);
+        emit sources->activated(index);
+        const QImage shown = scale->grab().toImage();
+        scale->replot();
+        const int pixels = differenceBetween(shown, scale->grab().toImage()).pixels;
+        if (pixels != 0)
+            differing << QStringLiteral("%1: %2 pixels").arg(sources->currentText()).arg(pixels);
+    }
     QVERIFY2(differing.isEmpty(), qPrintable(differing.join(QStringLiteral("; "))));
 }
 

@@ -1,6 +1,7 @@
 // The decibel scale at 1000 Hz: one vertical scale read as level, intensity and pressure,
 // and the choice of an everyday sound source on it.
 #include "app/acoustics.h"
+#include "app/chartlayers.h"
 #include "app/mainwindow.h"
 #include "app/readouts.h"
 
@@ -8,6 +9,7 @@
 
 #include <qcustomplot.h>
 
+#include <algorithm>
 #include <iterator>
 
 namespace {
@@ -73,6 +75,19 @@ void placeMarker(QCustomPlot *chart, double level)
 {
     placeOnScale(chart->graph(markerRing), level, QPen(Qt::red), 21);
     placeOnScale(chart->graph(markerCentre), level, QPen(Qt::yellow), 11);
+}
+
+// Where the chosen source shows at `level`: its red line across the chart, its marker, and its
+// name standing above the line, with room for the antialiased edges.
+QRect sourceBand(QCustomPlot *chart, const QCPItemText *caption, double level)
+{
+    constexpr int markerReach = 21 / 2 + 4;
+    QCPAxis *levelAxis = chart->yAxis2;
+    const int line = qRound(levelAxis->coordToPixel(level));
+    const int captionBottom = qRound(levelAxis->coordToPixel(level + captionLift));
+    const int captionTop = captionBottom - QFontMetrics(caption->font()).height() - 4;
+    const int top = std::min(captionTop, line - markerReach);
+    return QRect(0, top, chart->width(), line + markerReach + 1 - top);
 }
 
 void showReadouts(Ui::MainWindow *ui, double level)
@@ -195,7 +210,17 @@ void MainWindow::setUpDecibelChart()
     sourceText3->setFont(QFont(family, 18));
     sourceText3->setColor(Qt::blue);
 
+    // What the choice of a source moves gets a buffer of its own, so that only it is redrawn.
+    // Its layer lies right above the scale and below the axes, as when everything is drawn in
+    // one pass: no other source's dot lies under the chosen line, and the marker covers the
+    // chosen one's.
+    chart->addLayer(QStringLiteral("source"), chart->layer(QStringLiteral("main")), QCustomPlot::limAbove);
+    QCPLayer *chosen = chart->layer(QStringLiteral("source"));
+    chosen->setMode(QCPLayer::lmBuffered);
+    sourceText3->setLayer(chosen);
+
     hLine3 = new QCPCurve(frequencyAxis, levelAxis);
+    hLine3->setLayer(chosen);
     hLine3->setName(QStringLiteral("HLine3"));
     hLine3->setPen(QPen(Qt::red, 2));
     hLine3->setData({lowestFrequency, highestFrequency}, {soundSources[0].level, soundSources[0].level});
@@ -205,8 +230,8 @@ void MainWindow::setUpDecibelChart()
 
     for (const SoundSource &source : soundSources)
         placeOnScale(chart->addGraph(frequencyAxis, levelAxis), source.level, QPen(Qt::darkBlue), 11);
-    chart->addGraph(frequencyAxis, levelAxis);
-    chart->addGraph(frequencyAxis, levelAxis);
+    chart->addGraph(frequencyAxis, levelAxis)->setLayer(chosen);
+    chart->addGraph(frequencyAxis, levelAxis)->setLayer(chosen);
     placeMarker(chart, soundSources[0].level);
 
     chart->replot();
@@ -221,11 +246,13 @@ void MainWindow::on_comboBox_2_activated(int index)
     const SoundSource &source = soundSources[index];
     QCustomPlot *chart = ui->widget_3;
 
+    const QRegion area = sourceBand(chart, sourceText3, hLine3->data()->constBegin()->value);
     hLine3->setData({lowestFrequency, highestFrequency}, {source.level, source.level});
     sourceText3->position->setCoords(captionFrequency, source.level + captionLift);
     sourceText3->setText(QString::fromUtf8(source.name));
     placeMarker(chart, source.level);
-    chart->replot();
+    if (!chartlayers::redraw(hLine3->layer(), area + sourceBand(chart, sourceText3, source.level)))
+        chart->replot();
 
     showReadouts(ui, source.level);
 }
