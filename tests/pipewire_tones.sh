@@ -69,8 +69,8 @@ play() {
     # plugin moves the samples in a real-time thread of its own into a ring of two seconds,
     # which arecord empties at leisure (pw-record handles them in its main thread, and under
     # load it lost some). Its period is the tones' own, so that it leaves the server's cycle as
-    # the tones ask for it. Even so a recorder is a client like any other and may miss a cycle on a
-    # busy machine, so two record side by side, and a fault counts where both see it.
+    # the tones ask for it. Even so a recorder is a client like any other and may miss a cycle
+    # on a busy machine, so two record side by side, and a fault counts where both see it.
     local second=$scratch/second status
     rm -f "$second"
     mkfifo "$second"
