@@ -244,7 +244,8 @@ int main(int argc, char **argv)
         else {
             Tone tone{};
             if (std::sscanf(argv[a], "%u:%u", &tone.frequency, &tone.duration) != 2) {
-                std::fprintf(stderr, "usage: %s --second FILE [--repeat N] [--gap MS] FREQUENCY:MS...\n", argv[0]);
+                std::fprintf(stderr, "usage: %s --second FILE [--repeat N] [--gap MS] FREQUENCY:MS...\n",
+                             argv[0]);
                 return 2;
             }
             plan.push_back(tone);
