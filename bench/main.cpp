@@ -400,8 +400,10 @@ void measureLevelExamples(MainWindow &window, figures::Table &table, const Repet
     }
     examples->setCurrentIndex(0);
     emit examples->activated(0);
-    table.add(QStringLiteral("level-example change (one replot, curves laid from their kept strokes)"),
-              samples, QStringLiteral("ms"), QStringLiteral("≤ 16 ms; 4K ≤ 33 ms"), fullReplotRow);
+    table.add(
+        QStringLiteral(
+            "level-example change (the two recoloured curves and the crosshair redrawn in their columns)"),
+        samples, QStringLiteral("ms"), QStringLiteral("≤ 16 ms; 4K ≤ 33 ms"), fullReplotRow);
 }
 
 void measureSoundSources(MainWindow &window, figures::Table &table, const Repetitions &repeat)

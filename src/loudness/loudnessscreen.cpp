@@ -62,6 +62,20 @@ class CachedCurve : public QCPGraph
 public:
     using QCPGraph::QCPGraph;
 
+    // Where the curve's kept strokes lie, each column widened by `reach` on every side, in the
+    // chart's coordinates; empty when none is kept. Strokes are kept only for the present
+    // ranges and size, so a stroke in another pen lies within this too, given the reach.
+    QRegion keptArea(int reach) const
+    {
+        QRegion area;
+        for (const Stroke &kept : strokes)
+            for (const Piece &piece : kept.pieces)
+                area += QRectF(piece.at, QSizeF(piece.image.size()) / piece.image.devicePixelRatio())
+                            .toAlignedRect()
+                            .adjusted(-reach, -reach, reach, reach);
+        return area;
+    }
+
 protected:
     void draw(QCPPainter *painter) override
     {
@@ -308,6 +322,10 @@ void MainWindow::setUpLoudnessChart()
     tracer->setGraph(chart->graph(0));
     tracer->setPen(QPen(Qt::red, 1.5));
 
+    // The curves and their labels, too, so that a level example redraws only the two curves it
+    // recolours.
+    chart->layer(QStringLiteral("main"))->setMode(QCPLayer::lmBuffered);
+
     // The crosshair gets a buffer of its own so that it can be redrawn alone. Its layer lies
     // right above the curves and below the axes, so that the axis lines and ticks still cover
     // it where they cross, as when everything is drawn in one pass.
@@ -355,13 +373,25 @@ void MainWindow::on_comboBox_activated(int index)
     if (index < 0 || index >= loudness::curveCount)
         return;
 
-    // One replot, in which the curves are laid from their kept strokes; only a curve never
-    // drawn in its new pen is stroked.
+    // Only the two curves whose pens change are drawn again, within their own columns, and the
+    // crosshair, which moves onto the new one; a curve never drawn in its new pen is stroked.
+    // Anything else changed since the last full replot asks for another.
+    const auto keptArea = [](QCPGraph *graph) {
+        const auto *curve = dynamic_cast<CachedCurve *>(graph);
+        return curve ? curve->keptArea(int(std::ceil(selectedCurvePen.widthF())) + 2) : QRegion();
+    };
+    const QRegion previous = keptArea(tracer->graph());
+    const QRegion chosen = keptArea(chart->graph(index));
+    const QRegion crosshairBefore = crosshairBands(tracer);
     tracer->setGraph(chart->graph(index));
     for (int k = 0; k < loudness::curveCount; ++k)
         chart->graph(k)->setPen(curvePen);
     chart->graph(index)->setPen(selectedCurvePen);
-    chart->replot();
+    tracer->updatePosition();
+    if (!loudnessChartCurrent || previous.isEmpty() || chosen.isEmpty() ||
+        !chartlayers::redraw(chart->layer(QStringLiteral("main")), previous + chosen) ||
+        !chartlayers::redraw(tracer->layer(), crosshairBefore + crosshairBands(tracer)))
+        chart->replot();
 
     const LevelExample &example = levelExamples[index];
     ui->label_29->setText(QString::fromUtf8(example.text));
