@@ -30,12 +30,12 @@ constexpr std::chrono::milliseconds stalledDeviceGrace{500};
 // (PipeWire runs its graph at the shortest period its streams ask for, rounded down to a power
 // of two), and a cycle that passes without this stream's samples is a gap of silence in the
 // tone: a click, and a pitch that wavers. A 10 ms period meant a 5.3 ms cycle, and through
-// PipeWire most tones had gaps, some even on an idle machine. With 1024 frames (21.3 ms) about
-// one tone in fifty still had a gap of a cycle or two, idle or busy, heard the same by two
-// independent recorders of the sink. With 2048 frames (42.7 ms) none of 164 tones had one,
-// idle or with two CPU-bound processes, and the first sample still plays a median 5 ms after
-// the call (12 ms with the machine busy, at worst 49 ms): the stream starts with its first
-// period, which the server takes at its next cycle. The buffer holds four periods (171 ms), so
+// PipeWire most tones had gaps, some even on an idle machine. With 1024 frames (21.3 ms) one or
+// two tones in a hundred still had a gap of a cycle or two, idle or busy; two independent
+// recorders of the sink showed it in the same place. With 2048 frames (42.7 ms) none of 164
+// tones had one, idle or with two CPU-bound processes, and the first sample still plays a
+// median 5 ms after the call (12 ms with the machine busy, at worst 49 ms): the stream starts
+// with its first period, which the server takes at its next cycle. The buffer holds four periods (171 ms), so
 // that this process's writer, which is not a real-time thread, may be kept from the CPU for
 // 128 ms before the device runs dry.
 constexpr snd_pcm_uframes_t periodFrames = 2048;
