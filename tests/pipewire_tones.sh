@@ -90,15 +90,27 @@ play() {
     return "$status"
 }
 
+# A fault of the tone layer (a period the server cannot keep up with, a lost end, an
+# underrun) comes back every time the tones are played. The virtual machines this runs on
+# also stall now and then, all their processes at once, and a stall as long as a server cycle
+# is a gap in one tone that both recorders hear: seen in one of about twenty runs, with other
+# builds sharing the two cores. So a case that shows a fault is played once more, and fails
+# only when the fault comes back.
+play_case() {
+    play && return 0
+    echo "-- once more"
+    play
+}
+
 failed=0
 echo "== idle"
-play || failed=1
+play_case || failed=1
 echo "== two CPU-bound processes"
 for _ in 1 2; do
     (while :; do :; done) &
     busy+=($!)
 done
-play || failed=1
+play_case || failed=1
 kill "${busy[@]}"
 busy=()
 exit "$failed"
