@@ -91,11 +91,11 @@ play() {
 }
 
 # A fault of the tone layer (a period the server cannot keep up with, a lost end, an
-# underrun) comes back every time the tones are played. The virtual machines this runs on
-# also stall now and then, all their processes at once, and a stall as long as a server cycle
-# is a gap in one tone that both recorders hear: seen in one of about twenty runs, with other
-# builds sharing the two cores. So a case that shows a fault is played once more, and fails
-# only when the fault comes back.
+# underrun) comes back every time the tones are played. On a busy virtual machine one tone
+# now and then still gets a single server cycle of silence that both recorders hear (once in
+# about twenty runs, with other builds sharing the two cores), most likely the whole machine
+# held up for that long. So a case that shows a fault is played once more, and fails only
+# when the fault comes back.
 play_case() {
     play && return 0
     echo "-- once more"
