@@ -71,9 +71,12 @@ void placeOnScale(QCPGraph *graph, double level, const QPen &pen, double size)
     graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, size));
 }
 
+// The red ring of the chosen source's marker, the largest thing drawn on the scale.
+constexpr double markerRingSize = 21;
+
 void placeMarker(QCustomPlot *chart, double level)
 {
-    placeOnScale(chart->graph(markerRing), level, QPen(Qt::red), 21);
+    placeOnScale(chart->graph(markerRing), level, QPen(Qt::red), markerRingSize);
     placeOnScale(chart->graph(markerCentre), level, QPen(Qt::yellow), 11);
 }
 
@@ -81,7 +84,7 @@ void placeMarker(QCustomPlot *chart, double level)
 // name standing above the line, with room for the antialiased edges.
 QRect sourceBand(QCustomPlot *chart, const QCPItemText *caption, double level)
 {
-    constexpr int markerReach = 21 / 2 + 4;
+    constexpr int markerReach = int(markerRingSize) / 2 + 4;
     QCPAxis *levelAxis = chart->yAxis2;
     const int line = qRound(levelAxis->coordToPixel(level));
     const int captionBottom = qRound(levelAxis->coordToPixel(level + captionLift));

@@ -35,9 +35,9 @@ constexpr std::chrono::milliseconds stalledDeviceGrace{500};
 // recorders of the sink showed it in the same place. With 2048 frames (42.7 ms) none of 164
 // tones had one, idle or with two CPU-bound processes, and the first sample still plays a
 // median 5 ms after the call (12 ms with the machine busy, at worst 49 ms): the stream starts
-// with its first period, which the server takes at its next cycle. The buffer holds four periods (171 ms), so
-// that this process's writer, which is not a real-time thread, may be kept from the CPU for
-// 128 ms before the device runs dry.
+// with its first period, which the server takes at its next cycle. The buffer holds four
+// periods (171 ms), so that this process's writer, which is not a real-time thread, may be
+// kept from the CPU for 128 ms before the device runs dry.
 constexpr snd_pcm_uframes_t periodFrames = 2048;
 constexpr snd_pcm_uframes_t bufferFrames = 4 * periodFrames;
 
