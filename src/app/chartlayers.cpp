@@ -79,4 +79,12 @@ bool redraw(QCPLayer *layer, const QRegion &area, Newcomers newcomers)
     return true;
 }
 
+void replotWhenShown(QCustomPlot *chart)
+{
+    if (chart->isVisible())
+        chart->replot();
+    else // including the replot a new QCustomPlot queues for itself, which a hidden chart needs no more
+        QCoreApplication::removePostedEvents(chart, QEvent::MetaCall);
+}
+
 } // namespace chartlayers

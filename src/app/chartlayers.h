@@ -10,6 +10,7 @@
 #include <QRegion>
 
 class QCPLayer;
+class QCustomPlot;
 
 namespace chartlayers {
 
@@ -22,6 +23,11 @@ enum Newcomers { NoneAdded, MaybeAdded };
 // was and where it is now. False, with nothing done, when the chart's buffers are not drawn at
 // their present size or layout yet: a full replot is then due.
 bool redraw(QCPLayer *layer, const QRegion &area, Newcomers newcomers = NoneAdded);
+
+// Replots `chart` if it is on screen, and otherwise leaves its drawing to its first show: showing
+// it gives it its size, and QCustomPlot replots whenever it is resized. Drawn before, at the size
+// the form left it, the picture would be thrown away; at 4K that costs the program's start a frame.
+void replotWhenShown(QCustomPlot *chart);
 
 } // namespace chartlayers
 

@@ -237,7 +237,7 @@ void MainWindow::setUpDecibelChart()
     chart->addGraph(frequencyAxis, levelAxis)->setLayer(chosen);
     placeMarker(chart, soundSources[0].level);
 
-    chart->replot();
+    chartlayers::replotWhenShown(chart);
 }
 
 void MainWindow::on_comboBox_2_activated(int index)

@@ -248,7 +248,7 @@ void MainWindow::setUpLoudnessChart()
         label->setColor(Qt::blue);
 
         auto *curve = new CachedCurve(chart->xAxis, chart->yAxis2);
-        curve->setData(frequencies, levels, false);
+        curve->setData(frequencies, levels, true); // sampled at rising frequencies
         curve->setPen(curvePen);
     }
 
@@ -344,7 +344,7 @@ void MainWindow::setUpLoudnessChart()
 
     // The threshold of hearing is the curve traced at start.
     chart->graph(0)->setPen(selectedCurvePen);
-    chart->replot();
+    chartlayers::replotWhenShown(chart);
 }
 
 // Only the column matters: the crosshair stays on the chosen curve whatever the height of

@@ -201,7 +201,7 @@ void MainWindow::setUpListeningChart()
     for (int k = 0; k < listeningCurveCount; ++k) {
         loudness::sampleCurve(k, frequencies.data(), levels.data());
         QCPGraph *curve = chart->addGraph(chart->xAxis, chart->yAxis2);
-        curve->setData(frequencies, levels);
+        curve->setData(frequencies, levels, true); // sampled at rising frequencies
         curve->setPen(QPen(Qt::blue, 3));
     }
 
@@ -275,7 +275,7 @@ void MainWindow::setUpListeningChart()
     for (double frequency : pointsAtStart)
         placePoint(chart->addGraph(frequencyAxis, chart->yAxis2), frequency, Qt::black, 15);
 
-    chart->replot();
+    chartlayers::replotWhenShown(chart);
 }
 
 void MainWindow::on_pushButton_4_clicked()
