@@ -4,7 +4,9 @@
 # a window that stays silent for a few seconds) and the repaint of what a notification laid
 # over it uncovered. Yet a click made during the sequence acts only after its last tone, and a
 # request to close the window, made during the slider's tone, ends the program with exit
-# code 0 once the tone has ended. The tones go to ALSA's null device.
+# code 0 once the tone has ended. A double click on "Меню" during the sequence brings the menu,
+# and its second click does not land on "Выход", which stands where "Меню" stood. The tones go
+# to ALSA's null device.
 #   tones_session.sh <tavelin> <screenplaces> <xdesktop> <images>
 set -euo pipefail
 source "$(dirname "$0")/xsession.sh"
@@ -65,7 +67,7 @@ click_on page_4 pushButton_9
 "$xdesktop" ping MainWindow 22 >"$scratch/pings" 2>&1 &
 pinging=$!
 sleep 1
-click_on page_4 pushButton_3 # Меню: waits for the last tone
+click_on page_4 pushButton_3 2 # a double click on "Меню": waits for the last tone
 
 part_of_screen "$scratch/before.png"
 "$xdesktop" cover "${part[2]}" "${part[3]}" "${part[0]}" "${part[1]}" 1 &

@@ -2,7 +2,8 @@
 // listening screen still keeps time as if the tones sounded, the highlight of each point
 // lasting its three seconds. While they sound the window handles the desktop's events, yet
 // nothing acts on it until the tones are over: neither input, nor a screen reader's press,
-// nor a call queued to the window, nor a request to close it.
+// nor a call queued to the window, nor a request to close it. Then each click or key acts
+// only on what it was aimed at, if that is still on screen.
 
 #include "app/mainwindow.h"
 #include "support/screens.h"
@@ -17,6 +18,19 @@
 #include <qcustomplot.h>
 
 namespace {
+
+// A click as the window system delivers it: to the window, at a place in it.
+void clickThroughWindow(QWidget *window, QWidget *widget)
+{
+    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {},
+                      widget->mapTo(window, widget->rect().center()));
+}
+
+void pressForScreenReader(QAbstractButton *button)
+{
+    QAccessible::queryAccessibleInterface(button)->actionInterface()->doAction(
+        QAccessibleActionInterface::pressAction());
+}
 
 // How much longer than its tones a call may take: the screen is redrawn between tones, and a
 // machine busy with other tests is slow at it.
@@ -56,6 +70,8 @@ private slots:
 
     void sliderToneKeepsItsLength();
     void sequenceKeepsItsPaceAndTheWindowAnswersAfterwards();
+    void inputActsOnlyOnWhatItWasAimedAt_data();
+    void inputActsOnlyOnWhatItWasAimedAt();
 
 private:
     QTemporaryDir alsa;
@@ -112,7 +128,9 @@ void NoSound::sequenceKeepsItsPaceAndTheWindowAnswersAfterwards()
     auto *slider = window->findChild<QSlider *>(QStringLiteral("horizontalSlider"));
     auto *readout = window->findChild<QLineEdit *>(QStringLiteral("lineEdit"));
     QAbstractButton *menu = screens::visibleButton(window, QStringLiteral("Меню"));
-    QVERIFY(chart && slider && readout && menu);
+    auto *exit = window->findChild<QAbstractButton *>(QStringLiteral("pushButton_12"));
+    QVERIFY(chart && slider && readout && menu && exit);
+    QSignalSpy exits(exit, &QAbstractButton::clicked);
     const QString listeningScreens = screens::currentPage(window, "stackedWidget");
 
     // The chart is repainted just before each tone (the point lights up) and just after it
@@ -139,14 +157,18 @@ void NoSound::sequenceKeepsItsPaceAndTheWindowAnswersAfterwards()
             // So does a screen reader's press on "Меню", which reaches the window as the
             // accessibility bridge delivers it: from a call queued to an object of its own.
             QMetaObject::invokeMethod(
-                this,
-                [menu] {
-                    QAccessible::queryAccessibleInterface(menu)->actionInterface()->doAction(
-                        QAccessibleActionInterface::pressAction());
-                },
-                Qt::QueuedConnection);
+                this, [menu] { pressForScreenReader(menu); }, Qt::QueuedConnection);
             // A "Старт" queued to the window starts no second sequence within this one.
             QMetaObject::invokeMethod(window, "on_pushButton_9_clicked", Qt::QueuedConnection);
+            // Two clicks on "Меню", an impatient lecturer's: once the press has brought the
+            // menu, they must not land on "Выход", which stands where "Меню" stood.
+            QMetaObject::invokeMethod(
+                this,
+                [&] {
+                    clickThroughWindow(window, menu);
+                    clickThroughWindow(window, menu);
+                },
+                Qt::QueuedConnection);
         }
     });
 
@@ -172,6 +194,7 @@ void NoSound::sequenceKeepsItsPaceAndTheWindowAnswersAfterwards()
     QCOMPARE(slider->value(), 1250);
     QCOMPARE(readout->text(), QStringLiteral("f = 1250 Гц"));
     QTRY_COMPARE(screens::currentPage(window, "stackedWidget"), QStringLiteral("page"));
+    QCOMPARE(exits.count(), 0);
     QVERIFY(screens::clickVisible(window, QStringLiteral("Кривые равной громкости")));
     auto *curves = window->findChild<QCustomPlot *>(QStringLiteral("widget"));
     QTest::mouseClick(curves, Qt::LeftButton, {}, QPoint(qRound(curves->xAxis->coordToPixel(3191)), 300));
@@ -179,6 +202,45 @@ void NoSound::sequenceKeepsItsPaceAndTheWindowAnswersAfterwards()
                 ->text()
                 .startsWith(QStringLiteral("f = 31")));
     QCOMPARE(screens::currentPage(window, "stackedWidget"), QStringLiteral("page_3"));
+}
+
+void NoSound::inputActsOnlyOnWhatItWasAimedAt_data()
+{
+    QTest::addColumn<bool>("keyForTheSlider");
+    QTest::newRow("a screen reader's press of a button the click hid") << false;
+    QTest::newRow("a key for the slider the click hid") << true;
+}
+
+// During the slider's tone a click on "Меню", then input for the listening screen that the
+// menu, once the click has brought it, hides: that input is dropped.
+void NoSound::inputActsOnlyOnWhatItWasAimedAt()
+{
+    QFETCH(bool, keyForTheSlider);
+    QAbstractButton *play = screens::visibleButton(window, QStringLiteral("Воспроизвести"));
+    QAbstractButton *menu = screens::visibleButton(window, QStringLiteral("Меню"));
+    auto *slider = window->findChild<QSlider *>(QStringLiteral("horizontalSlider"));
+    auto *exit = window->findChild<QAbstractButton *>(QStringLiteral("pushButton_12"));
+    QVERIFY(play && menu && slider && exit);
+    QSignalSpy plays(play, &QAbstractButton::clicked);
+    QSignalSpy exits(exit, &QAbstractButton::clicked);
+    QMetaObject::invokeMethod(
+        this,
+        [&] {
+            slider->setFocus();
+            clickThroughWindow(window, menu);
+            if (keyForTheSlider)
+                QTest::keyClick(window->windowHandle(), Qt::Key_PageUp);
+            else
+                pressForScreenReader(play);
+        },
+        Qt::QueuedConnection);
+    QVERIFY(screens::clickVisible(window, QStringLiteral("Воспроизвести")));
+    // Long enough for the click that follows a screen reader's press.
+    QTest::qWait(300);
+    QCOMPARE(screens::currentPage(window, "stackedWidget"), QStringLiteral("page"));
+    QCOMPARE(plays.count(), 1);
+    QCOMPARE(slider->value(), 1000);
+    QCOMPARE(exits.count(), 0);
 }
 
 QTEST_MAIN(NoSound)

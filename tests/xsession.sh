@@ -159,8 +159,9 @@ place_of() {
 }
 
 #   click_on <page> <control>
+# click_on PAGE WIDGET [CLICKS]
 click_on() {
     local x y
     read -r x y < <(place_of "$1" "$2")
-    xdotool mousemove "$x" "$y" click 1
+    xdotool mousemove "$x" "$y" click --repeat "${3:-1}" 1
 }

@@ -4,18 +4,17 @@
 #include "app/mainwindow.h"
 #include "app/readouts.h"
 #include "loudness/loudnesscurves.h"
+#include "tones/heldinput.h"
 #include "tones/tone.h"
 
 #include "ui_mainwindow.h"
 
+#include <QAbstractButton>
 #include <QAbstractEventDispatcher>
-#include <QPointer>
 #include <qcustomplot.h>
 
 #include <atomic>
 #include <thread>
-#include <utility>
-#include <vector>
 
 namespace {
 
@@ -65,58 +64,34 @@ void redrawPoint(QCustomPlot *chart, int i)
         chart->replot();
 }
 
-// A copy of an input event, to be posted again once the run has ended; null for one that
-// cannot be copied.
-QEvent *copyOfInput(const QEvent *event)
-{
-#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
-    return event->clone();
-#else
-    switch (event->type()) {
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-        return new QKeyEvent(*static_cast<const QKeyEvent *>(event));
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::MouseMove:
-        return new QMouseEvent(*static_cast<const QMouseEvent *>(event));
-    case QEvent::Wheel:
-        return new QWheelEvent(*static_cast<const QWheelEvent *>(event));
-    default:
-        return nullptr;
-    }
-#endif
-}
-
 // A run of tones: the slider's tone, or the eight tones of the sequence. While it plays the
 // window answers the desktop (see playAnswering), but nothing acts on it before the run has
 // ended: the page cannot be left and no second run starts in the middle of one.
 //
-// The window system's input (clicks, keys, the window manager's close) waits in Qt's queue.
-// What could still reach the window is filtered here: input that a program posted waits as
-// well, and is posted again when the run ends; a call queued to a widget cannot be kept, and
-// is dropped; a request to close the window (delivered at once on some platforms) is granted
-// when the run ends, so that no tone sounds without the window.
+// Input, from the window system or posted by a program, is held with what it was aimed at and
+// given when the run ends (HeldInput); so is a screen reader's press of a button. A call queued
+// to a widget cannot be kept, and is dropped. A request to close the window (delivered at once
+// on some platforms) is granted when the run ends, so that no tone sounds without the window.
 class Run : public QObject
 {
 public:
-    explicit Run(QWidget *window) : window(window) { QCoreApplication::instance()->installEventFilter(this); }
+    explicit Run(QWidget *window) : window(window), held(new HeldInput(window))
+    {
+        QCoreApplication::instance()->installEventFilter(this);
+        // Input being held, a button can go down during the run only through a screen
+        // reader's press.
+        const auto buttons = window->findChildren<QAbstractButton *>();
+        for (QAbstractButton *button : buttons)
+            connect(button, &QAbstractButton::pressed, this,
+                    [this, button] { held->holdAccessiblePress(button); });
+    }
 
     ~Run() override
     {
         QCoreApplication::instance()->removeEventFilter(this);
-        for (auto &[receiver, event] : heldInput) {
-            if (receiver)
-                QCoreApplication::postEvent(receiver, event);
-            else
-                delete event;
-        }
+        held->release();
         if (closeRequested)
             window->close();
-        // The window system's input held back during the run is taken at once, not only
-        // when the next event comes from the window system.
-        QAbstractEventDispatcher::instance()->wakeUp();
     }
 
 protected:
@@ -136,23 +111,22 @@ protected:
         default:
             if (!dynamic_cast<QInputEvent *>(event))
                 return false;
-            if (QEvent *copy = copyOfInput(event))
-                heldInput.emplace_back(watched, copy);
+            held->hold(watched, event);
             return true;
         }
     }
 
 private:
     QWidget *window;
+    HeldInput *held;
     bool closeRequested = false;
-    std::vector<std::pair<QPointer<QObject>, QEvent *>> heldInput;
 };
 
 // Plays a tone and returns when it has ended, like playTone, while the window keeps
 // answering the desktop: the window manager's pings that ask whether it is still alive,
 // and the repaint of whatever another window uncovered. The tone plays on a thread of its
-// own; this thread handles everything but user input and timers, which wait for the run's
-// end (the press that a screen reader makes on a button is such a timer).
+// own; this thread handles everything but timers, which wait for the run's end (the click
+// that follows a screen reader's press is such a timer), and the user's input, which Run holds.
 void playAnswering(quint32 frequencyHz, quint32 durationMs)
 {
     if (tones::hasSink()) {
@@ -167,8 +141,7 @@ void playAnswering(quint32 frequencyHz, quint32 durationMs)
         dispatcher->wakeUp();
     });
     while (!ended)
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::X11ExcludeTimers |
-                                        QEventLoop::WaitForMoreEvents);
+        QCoreApplication::processEvents(QEventLoop::X11ExcludeTimers | QEventLoop::WaitForMoreEvents);
     player.join();
 }
 
