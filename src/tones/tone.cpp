@@ -330,12 +330,11 @@ void playOnSoundCard(quint32 frequencyHz, quint32 durationMs, Clock::time_point 
     // business.
     static const bool silenced = (snd_lib_error_set_handler(ignoreAlsaMessage), true);
     Q_UNUSED(silenced)
-    // PipeWire's ALSA device hands the server exactly one cycle of the tone per cycle, from a
-    // thread of this process that must run within that cycle, however much the tone's buffer
-    // holds; a cycle it misses is a gap in the tone. Another program asking for short cycles
-    // would make that a few milliseconds, which a busy or virtual machine overruns now and
-    // then, so the graph is held at the tone's period while the tone sounds. A PipeWire ALSA
-    // setting of the user's own is left as it is.
+    // PipeWire's ALSA device hands the server one cycle of the tone per graph cycle from a
+    // thread of this process, whatever the buffer holds, so a cycle that thread misses is a gap
+    // in the tone, and cycles of a few milliseconds, as other programs ask for, are missed now
+    // and then on a busy or virtual machine. So the graph is held at the tone's period while the
+    // tone sounds, unless the user has a PipeWire ALSA setting of their own.
     static const bool paced =
         (setenv("PIPEWIRE_ALSA", ("{ node.force-quantum = " + std::to_string(periodFrames) + " }").c_str(),
                 0),
