@@ -2,7 +2,9 @@
 # Tones as a desktop with PipeWire plays them: a private, headless PipeWire and WirePlumber with
 # a 48 kHz null sink as the default output, reached through the pipewire-alsa package's own ALSA
 # "default". The sink's monitor is recorded twice, and every tone recorded must be the tone
-# layer's own samples, unbroken: once with the machine idle, once with two CPU-bound processes.
+# layer's own samples, unbroken: with the machine idle and with two CPU-bound processes, each
+# once alone and once with another program holding the graph at 256 frames, as a recorder or a
+# call does.
 #
 #   pipewire_tones.sh PIPEWIRETONES ALSA_CONF [PIPEWIRETONES' TONES...]
 set -euo pipefail
@@ -13,8 +15,10 @@ tool=$1 alsa_conf=$2
 shift 2
 scratch=$(mktemp -d)
 busy=()
+holder=""
 cleanup() {
     [[ ${#busy[@]} -eq 0 ]] || kill "${busy[@]}" 2>/dev/null || true
+    [[ -z "$holder" ]] || kill "$holder" 2>/dev/null || true
     rm -rf "$scratch"
 }
 
@@ -90,12 +94,31 @@ play() {
     return "$status"
 }
 
-# A fault of the tone layer (a period the server cannot keep up with, a lost end, an
-# underrun) comes back every time the tones are played. On a busy virtual machine one tone
-# now and then still gets a single server cycle of silence that both recorders hear (once in
-# about twenty runs, with other builds sharing the two cores), most likely the whole machine
-# held up for that long. So a case that shows a fault is played once more, and fails only
-# when the fault comes back.
+# The quantum the sink's graph runs at, as pw-top shows it (it draws only on a terminal).
+graph_quantum() {
+    TERM=xterm script -qc 'timeout 1.5 pw-top' /dev/null 2>/dev/null | sed 's/\x1b\[[0-9;?]*[a-zA-Z]//g' |
+        tr '\r' '\n' | grep -aoE 'R +[0-9]+ +[0-9]+ +48000 [^R]*hall' | tail -1 | awk '{print $3}'
+}
+
+# Another program asking for 256-frame cycles, recording the sink into nothing.
+hold_graph() {
+    pw-record --latency 256 --target hall - >/dev/null 2>>"$scratch/holder.log" &
+    holder=$!
+    wait_for "the graph does not run at 256 frames" bash -c "[[ \$(graph_quantum) == 256 ]]"
+}
+
+release_graph() {
+    kill "$holder"
+    wait "$holder" 2>/dev/null || true
+    holder=""
+}
+export -f graph_quantum
+
+# A fault of the tone layer (a cycle the server plays without it, a lost end, an underrun)
+# comes back every time the tones are played. A virtual machine stopped for longer than one of
+# the tones' cycles still gives a tone a single cycle of silence now and then, which both
+# recorders hear. So a case that shows a fault is played once more, and fails only when the
+# fault comes back.
 play_case() {
     play && return 0
     echo "-- once more"
@@ -103,14 +126,20 @@ play_case() {
 }
 
 failed=0
-echo "== idle"
-play_case || failed=1
-echo "== two CPU-bound processes"
-for _ in 1 2; do
-    (while :; do :; done) &
-    busy+=($!)
+for load in idle busy; do
+    if [[ $load == busy ]]; then
+        for _ in 1 2; do
+            (while :; do :; done) &
+            busy+=($!)
+        done
+    fi
+    echo "== $load"
+    play_case || failed=1
+    echo "== $load, another program holding the graph at 256 frames"
+    hold_graph
+    play_case || failed=1
+    release_graph
 done
-play_case || failed=1
 kill "${busy[@]}"
 busy=()
 exit "$failed"

@@ -10,8 +10,10 @@
 #include <chrono>
 #include <climits>
 #include <cmath>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 
 namespace tones {
@@ -234,12 +236,6 @@ struct Ending
     Clock::time_point giveUp;
 };
 
-Ending &ending()
-{
-    static Ending tone;
-    return tone;
-}
-
 // Feeds the device a period of silence if it has room for it, without waiting; returns the
 // frames written.
 snd_pcm_uframes_t feedSilence(snd_pcm_t *pcm, snd_pcm_uframes_t period)
@@ -254,30 +250,33 @@ snd_pcm_uframes_t feedSilence(snd_pcm_t *pcm, snd_pcm_uframes_t period)
     return written > 0 ? snd_pcm_uframes_t(written) : 0;
 }
 
-// Feeds the ending tone silence until it has sounded and closes its device, dropping the
-// silence; a device that hangs is given up at the tone's giveUp.
-void finishEnding(Ending &tone)
+// Waits until the ending tone has sounded and closes its device, dropping the silence after it;
+// a device that hangs is given up at the tone's giveUp. Silence is fed only when the device
+// holds less than two periods, enough that it never runs dry: a device kept full would hold
+// the tone's end back by a whole buffer.
+void finishEnding(Ending tone)
 {
     while (!toneHasSounded(tone.pcm.get(), tone.silence, tone.period)) {
         if (Clock::now() >= tone.giveUp) {
             cutShort(tone.pcm.get());
             break;
         }
-        tone.silence += feedSilence(tone.pcm.get(), tone.period);
+        snd_pcm_sframes_t delay = 0;
+        if (snd_pcm_delay(tone.pcm.get(), &delay) == 0 && delay < 2 * snd_pcm_sframes_t(tone.period))
+            tone.silence += feedSilence(tone.pcm.get(), tone.period);
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     snd_pcm_drop(tone.pcm.get());
-    tone.pcm.reset();
 }
 
 // Lets the written tone sound to its end. Through a sound server its last samples still wait
 // in the server's queue when ALSA's buffer is empty, and a device closed or drained then may
 // lose them, cutting off the fade with a click. So the device is fed silence until its delay
 // shows the tone's last sample played, and then dropped: only silence is ever cut. At `end`
-// the call returns in any case, the device still fed a buffer ahead, and the next tone
-// finishes this one first, so tones never overlap. A device with nothing queued beyond what
-// it has taken (a file) is drained as before, so that it keeps exactly the tone's samples.
-void playOut(Pcm pcm, snd_pcm_uframes_t period, Clock::time_point end, Clock::time_point giveUp)
+// the call returns in any case with the device still fed a buffer ahead, and what is left is
+// returned to be sounded out meanwhile. A device with nothing queued beyond what it has taken
+// (a file) is drained as before, so that it keeps exactly the tone's samples.
+Ending playOut(Pcm pcm, snd_pcm_uframes_t period, Clock::time_point end, Clock::time_point giveUp)
 {
     snd_pcm_t *raw = pcm.get();
     snd_pcm_uframes_t silenceWritten = 0;
@@ -285,33 +284,45 @@ void playOut(Pcm pcm, snd_pcm_uframes_t period, Clock::time_point end, Clock::ti
         const auto now = Clock::now();
         if (now >= giveUp) {
             cutShort(raw);
-            return;
+            return {};
         }
-        if (now >= end) {
-            ending() = {std::move(pcm), silenceWritten, period, giveUp};
-            return;
-        }
+        if (now >= end)
+            return {std::move(pcm), silenceWritten, period, giveUp};
         if (snd_pcm_wait(raw, millisecondsUntil(std::min(end, giveUp))) > 0)
             silenceWritten += feedSilence(raw, period);
     }
     if (silenceWritten > 0) {
         snd_pcm_drop(raw);
-        return;
+        return {};
     }
     // The drain runs without blocking, so that a device hanging at any moment is dropped at
     // giveUp instead of holding the call.
     if (snd_pcm_nonblock(raw, 1) < 0 || snd_pcm_drain(raw) != -EAGAIN)
-        return;
+        return {};
     while (snd_pcm_state(raw) == SND_PCM_STATE_DRAINING) {
         if (Clock::now() >= giveUp) {
             cutShort(raw);
-            return;
+            return {};
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
         // Some devices learn that they have run dry only when asked how much room they have.
         snd_pcm_avail_update(raw);
     }
+    return {};
 }
+
+// The sound card's tones, one at a time, and the thread that lets the last of them sound out.
+struct Player
+{
+    std::mutex oneAtATime;
+    std::thread soundingOut;
+
+    ~Player()
+    {
+        if (soundingOut.joinable())
+            soundingOut.join();
+    }
+};
 
 void playOnSoundCard(quint32 frequencyHz, quint32 durationMs, Clock::time_point end, Clock::time_point giveUp)
 {
@@ -319,19 +330,35 @@ void playOnSoundCard(quint32 frequencyHz, quint32 durationMs, Clock::time_point 
     // business.
     static const bool silenced = (snd_lib_error_set_handler(ignoreAlsaMessage), true);
     Q_UNUSED(silenced)
+    // PipeWire's ALSA device hands the server one cycle of the tone per graph cycle from a
+    // thread of this process, whatever the buffer holds, so a cycle that thread misses is a gap
+    // in the tone, and cycles of a few milliseconds, as other programs ask for, are missed now
+    // and then on a busy or virtual machine. So the graph is held at the tone's period while the
+    // tone sounds, unless the user has a PipeWire ALSA setting of their own.
+    static const bool paced =
+        (setenv("PIPEWIRE_ALSA", ("{ node.force-quantum = " + std::to_string(periodFrames) + " }").c_str(),
+                0),
+         true);
+    Q_UNUSED(paced)
 
-    static std::mutex oneAtATime;
-    const std::lock_guard<std::mutex> lock(oneAtATime);
-    if (ending().pcm)
-        finishEnding(ending());
+    static Player player;
+    const std::lock_guard<std::mutex> lock(player.oneAtATime);
+    // The previous tone's last samples sound out first, so that tones never overlap.
+    if (player.soundingOut.joinable())
+        player.soundingOut.join();
 
     snd_pcm_uframes_t period = 0;
     Pcm pcm = openSoundCard(period);
     if (!pcm)
         return;
     ToneSamples tone(frequencyHz, durationMs);
-    if (writeTone(pcm.get(), period, tone, giveUp))
-        playOut(std::move(pcm), period, end, giveUp);
+    if (!writeTone(pcm.get(), period, tone, giveUp))
+        return;
+    // What is left sounds out on a thread of its own, so that the device, and the pace it asks
+    // of the sound server, goes as soon as the tone has sounded rather than at the next tone.
+    Ending rest = playOut(std::move(pcm), period, end, giveUp);
+    if (rest.pcm)
+        player.soundingOut = std::thread(finishEnding, std::move(rest));
 }
 
 } // namespace
