@@ -28,20 +28,24 @@ using Clock = std::chrono::steady_clock;
 // that the eight-tone sequence keeps its pace on a machine whose sound has hung.
 constexpr std::chrono::milliseconds stalledDeviceGrace{500};
 
-// The sizes asked of the device. Through a sound server the period becomes the server's cycle
-// (PipeWire runs its graph at the shortest period its streams ask for, rounded down to a power
-// of two), and a cycle that passes without this stream's samples is a gap of silence in the
-// tone: a click, and a pitch that wavers. A 10 ms period meant a 5.3 ms cycle, and through
-// PipeWire most tones had gaps, some even on an idle machine. With 1024 frames (21.3 ms) one or
-// two tones in a hundred still had a gap of a cycle or two, idle or busy; two independent
-// recorders of the sink showed it in the same place. With 2048 frames (42.7 ms) none of 164
-// tones had one, idle or with two CPU-bound processes, and the first sample still plays a
-// median 5 ms after the call (12 ms with the machine busy, at worst 49 ms): the stream starts
-// with its first period, which the server takes at its next cycle. The buffer holds four
-// periods (171 ms), so that this process's writer, which is not a real-time thread, may be
-// kept from the CPU for 128 ms before the device runs dry.
+// The sizes asked of the device. Through a sound server the period becomes the server's cycle,
+// and a cycle that passes without this stream's samples is a gap of silence in the tone: a
+// click, and a pitch that wavers. 2048 frames (42.7 ms) leave each cycle room for a late
+// wake-up, and the stream still starts with its first period. The buffer holds four periods, so
+// that this process's writer, which is not a real-time thread, may be kept from the CPU for
+// three of them before the device runs dry.
 constexpr snd_pcm_uframes_t periodFrames = 2048;
 constexpr snd_pcm_uframes_t bufferFrames = 4 * periodFrames;
+
+// PipeWire's ALSA device hands the server one cycle of the tone per graph cycle from a thread of
+// this process, whatever the buffer holds, so a cycle that thread misses is a gap in the tone;
+// cycles of a few milliseconds, as other programs ask for, are missed now and then on a busy or
+// virtual machine. So the graph is held at the tone's period while a tone sounds, unless the
+// user has a PipeWire ALSA setting of their own. Set before main, while the process has one
+// thread: setting the environment is unsafe beside other threads reading it.
+[[maybe_unused]] const bool pacedByTheTone =
+    setenv("PIPEWIRE_ALSA", ("{ node.force-quantum = " + std::to_string(periodFrames) + " }").c_str(), 0) ==
+    0;
 
 struct AtomicCounters
 {
@@ -330,16 +334,6 @@ void playOnSoundCard(quint32 frequencyHz, quint32 durationMs, Clock::time_point 
     // business.
     static const bool silenced = (snd_lib_error_set_handler(ignoreAlsaMessage), true);
     Q_UNUSED(silenced)
-    // PipeWire's ALSA device hands the server one cycle of the tone per graph cycle from a
-    // thread of this process, whatever the buffer holds, so a cycle that thread misses is a gap
-    // in the tone, and cycles of a few milliseconds, as other programs ask for, are missed now
-    // and then on a busy or virtual machine. So the graph is held at the tone's period while the
-    // tone sounds, unless the user has a PipeWire ALSA setting of their own.
-    static const bool paced =
-        (setenv("PIPEWIRE_ALSA", ("{ node.force-quantum = " + std::to_string(periodFrames) + " }").c_str(),
-                0),
-         true);
-    Q_UNUSED(paced)
 
     static Player player;
     const std::lock_guard<std::mutex> lock(player.oneAtATime);
