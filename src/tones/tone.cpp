@@ -11,6 +11,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -244,13 +245,14 @@ struct Ending
 // frames written.
 snd_pcm_uframes_t feedSilence(snd_pcm_t *pcm, snd_pcm_uframes_t period)
 {
-    static const std::vector<qint16> silence(8192, 0);
+    // Plain zeros, never destroyed: a tone may still be sounding out while the program exits.
+    static const qint16 silence[8192] = {};
     const snd_pcm_sframes_t room = snd_pcm_avail_update(pcm);
     if (room <= 0)
         return 0;
     const snd_pcm_uframes_t frames =
-        std::min({period, snd_pcm_uframes_t(room), snd_pcm_uframes_t(silence.size())});
-    const snd_pcm_sframes_t written = snd_pcm_writei(pcm, silence.data(), frames);
+        std::min({period, snd_pcm_uframes_t(room), snd_pcm_uframes_t(std::size(silence))});
+    const snd_pcm_sframes_t written = snd_pcm_writei(pcm, silence, frames);
     return written > 0 ? snd_pcm_uframes_t(written) : 0;
 }
 
