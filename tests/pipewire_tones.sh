@@ -94,9 +94,10 @@ play() {
     return "$status"
 }
 
-# The quantum the sink's graph runs at, as pw-top shows it (it draws only on a terminal).
+# The quantum the sink's graph runs at, as pw-top shows it. It draws only on a terminal, and sets
+# that terminal up, which a process outside the terminal's foreground is stopped for.
 graph_quantum() {
-    TERM=xterm script -qc 'timeout 1.5 pw-top' /dev/null 2>/dev/null | sed 's/\x1b\[[0-9;?]*[a-zA-Z]//g' |
+    TERM=xterm script -qc 'timeout --foreground 1.5 pw-top' /dev/null 2>/dev/null | sed 's/\x1b\[[0-9;?]*[a-zA-Z]//g' |
         tr '\r' '\n' | grep -aoE 'R +[0-9]+ +[0-9]+ +48000 [^R]*hall' | tail -1 | awk '{print $3}'
 }
 

@@ -4,6 +4,7 @@
 #include "tones/tone.h"
 
 #include <alsa/asoundlib.h>
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <atomic>
@@ -38,15 +39,36 @@ constexpr std::chrono::milliseconds stalledDeviceGrace{500};
 constexpr snd_pcm_uframes_t periodFrames = 2048;
 constexpr snd_pcm_uframes_t bufferFrames = 4 * periodFrames;
 
+// PipeWire's version, as its library says, or nothing on a machine without PipeWire.
+std::string pipewireVersion()
+{
+    void *library = dlopen("libpipewire-0.3.so.0", RTLD_LAZY | RTLD_LOCAL);
+    if (!library)
+        return {};
+    std::string version;
+    using Version = const char *(*)();
+    if (const auto get = reinterpret_cast<Version>(dlsym(library, "pw_get_library_version")))
+        version = get();
+    dlclose(library);
+    return version;
+}
+
 // PipeWire's ALSA device hands the server one cycle of the tone per graph cycle from a thread of
 // this process, whatever the buffer holds, so a cycle that thread misses is a gap in the tone;
 // cycles of a few milliseconds, as other programs ask for, are missed now and then on a busy or
-// virtual machine. So the graph is held at the tone's period while a tone sounds, unless the
-// user has a PipeWire ALSA setting of their own. Set before main, while the process has one
+// virtual machine. So PipeWire before 1.0 is asked to hold the graph at the tone's period while
+// a tone sounds, unless the user has a PipeWire ALSA setting of their own. PipeWire 1.x cuts up
+// to a cycle off the start and the end of a stream that changes the graph's pace, and misses
+// short cycles less often, so it keeps its own. Set before main, while the process has one
 // thread: setting the environment is unsafe beside other threads reading it.
-[[maybe_unused]] const bool pacedByTheTone =
-    setenv("PIPEWIRE_ALSA", ("{ node.force-quantum = " + std::to_string(periodFrames) + " }").c_str(), 0) ==
-    0;
+bool holdGraphAtTonePeriod()
+{
+    if (pipewireVersion().rfind("0.", 0) != 0)
+        return false;
+    const std::string pace = "{ node.force-quantum = " + std::to_string(periodFrames) + " }";
+    return setenv("PIPEWIRE_ALSA", pace.c_str(), 0) == 0;
+}
+[[maybe_unused]] const bool graphHeldAtTonePeriod = holdGraphAtTonePeriod();
 
 struct AtomicCounters
 {
