@@ -1,0 +1,165 @@
+// The tone layer's sound device on Windows: WinMM's wave output on the default device, which
+// Windows mixes into the loudspeakers' shared stream. The whole tone is handed over at once,
+// followed by silence, and the device's own count of samples played says when the tone has
+// sounded.
+#include "tones/tone.h"
+#include "tones/tonedevice.h"
+
+// mmsystem.h needs windows.h before it.
+#include <windows.h>
+
+#include <mmsystem.h>
+
+#include <algorithm>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace tones {
+namespace {
+
+// Silence queued after the tone, so that the device never runs dry under its last samples
+// while they are still on their way to the loudspeakers; only silence is ever cut when the
+// device is closed.
+constexpr quint32 trailingSilenceMs = 200;
+
+// A tone handed to the device, and what it needs until the device has played it.
+struct Playing
+{
+    HWAVEOUT device = nullptr;
+    HANDLE done = nullptr;
+    std::vector<qint16> samples;
+    WAVEHDR tone{};
+    WAVEHDR silence{};
+    Clock::time_point giveUp;
+
+    Playing() = default;
+    Playing(const Playing &) = delete;
+    Playing &operator=(const Playing &) = delete;
+
+    ~Playing()
+    {
+        if (device) {
+            // Returns the buffers still queued, so that they can be unprepared and the device
+            // closed; only silence is left once the tone has sounded.
+            waveOutReset(device);
+            waveOutUnprepareHeader(device, &tone, sizeof tone);
+            waveOutUnprepareHeader(device, &silence, sizeof silence);
+            waveOutClose(device);
+        }
+        if (done)
+            CloseHandle(done);
+    }
+
+    // The samples of this stream the device has played, or -1 when it cannot say.
+    qint64 played()
+    {
+        MMTIME position{};
+        position.wType = TIME_SAMPLES;
+        if (waveOutGetPosition(device, &position, sizeof position) != MMSYSERR_NOERROR)
+            return -1;
+        if (position.wType == TIME_SAMPLES)
+            return qint64(position.u.sample);
+        if (position.wType == TIME_BYTES)
+            return qint64(position.u.cb / sizeof(qint16));
+        return -1;
+    }
+
+    // Waits until the tone's samples have all been played, or until `until`; returns whether
+    // they have. A device that cannot say where it is has played the tone once the tone's
+    // buffer is returned.
+    bool waitForTone(Clock::time_point until)
+    {
+        const auto toneSamples = qint64(samples.size()) - qint64(trailingSilenceMs) * sampleRate / 1000;
+        for (;;) {
+            const qint64 position = played();
+            if (position >= toneSamples || (position < 0 && (tone.dwFlags & WHDR_DONE)))
+                return true;
+            const auto now = Clock::now();
+            if (now >= until)
+                return false;
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - now).count();
+            WaitForSingleObject(done, DWORD(std::min<decltype(left)>(left, 5)));
+        }
+    }
+};
+
+// Opens the default device for 48 kHz 16-bit mono and hands it the tone and the silence after
+// it; null when there is no device or it refuses. A tone is never played at another rate: it
+// would sound out of tune.
+std::unique_ptr<Playing> startTone(quint32 frequencyHz, quint32 durationMs, Clock::time_point giveUp)
+{
+    auto playing = std::make_unique<Playing>();
+    playing->giveUp = giveUp;
+    playing->done = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    if (!playing->done)
+        return {};
+    WAVEFORMATEX format{};
+    format.wFormatTag = WAVE_FORMAT_PCM;
+    format.nChannels = 1;
+    format.nSamplesPerSec = sampleRate;
+    format.wBitsPerSample = 16;
+    format.nBlockAlign = format.nChannels * format.wBitsPerSample / 8;
+    format.nAvgBytesPerSec = format.nSamplesPerSec * format.nBlockAlign;
+    HWAVEOUT device = nullptr;
+    if (waveOutOpen(&device, WAVE_MAPPER, &format, DWORD_PTR(playing->done), 0, CALLBACK_EVENT) !=
+        MMSYSERR_NOERROR)
+        return {};
+    playing->device = device;
+
+    ToneSamples tone(frequencyHz, durationMs);
+    const quint64 toneSamples = tone.remaining();
+    playing->samples.assign(toneSamples + quint64(trailingSilenceMs) * sampleRate / 1000, 0);
+    tone.render(playing->samples.data(), toneSamples);
+    playing->tone.lpData = reinterpret_cast<LPSTR>(playing->samples.data());
+    playing->tone.dwBufferLength = DWORD(toneSamples * sizeof(qint16));
+    playing->silence.lpData = reinterpret_cast<LPSTR>(playing->samples.data() + toneSamples);
+    playing->silence.dwBufferLength = DWORD((playing->samples.size() - toneSamples) * sizeof(qint16));
+    for (WAVEHDR *header : {&playing->tone, &playing->silence}) {
+        if (waveOutPrepareHeader(device, header, sizeof *header) != MMSYSERR_NOERROR ||
+            waveOutWrite(device, header, sizeof *header) != MMSYSERR_NOERROR)
+            return {};
+    }
+    return playing;
+}
+
+// Lets the tone sound to its end, or gives a device that has stopped playing up at its giveUp.
+void finish(std::unique_ptr<Playing> playing)
+{
+    if (!playing->waitForTone(playing->giveUp))
+        countCutShort();
+}
+
+// The sound card's tones, one at a time, and the thread that lets the last of them sound out.
+struct Player
+{
+    std::mutex oneAtATime;
+    std::thread soundingOut;
+
+    ~Player()
+    {
+        if (soundingOut.joinable())
+            soundingOut.join();
+    }
+};
+
+} // namespace
+
+void playOnSoundCard(quint32 frequencyHz, quint32 durationMs, Clock::time_point end, Clock::time_point giveUp)
+{
+    static Player player;
+    const std::lock_guard<std::mutex> lock(player.oneAtATime);
+    // The previous tone's last samples sound out first, so that tones never overlap.
+    if (player.soundingOut.joinable())
+        player.soundingOut.join();
+
+    std::unique_ptr<Playing> playing = startTone(frequencyHz, durationMs, giveUp);
+    if (!playing || playing->waitForTone(end))
+        return;
+    // The tone's last samples are still on their way: they sound out on a thread of their own,
+    // and the device is closed once they have.
+    player.soundingOut = std::thread(finish, std::move(playing));
+}
+
+} // namespace tones
