@@ -45,19 +45,23 @@ std::string pipewireVersion()
 // PipeWire's ALSA device hands the server one cycle of the tone per graph cycle from a thread of
 // this process, whatever the buffer holds, so a cycle that thread misses is a gap in the tone;
 // cycles of a few milliseconds, as other programs ask for, are missed now and then on a busy or
-// virtual machine. So PipeWire before 1.0 is asked to hold the graph at the tone's period while
-// a tone sounds, unless the user has a PipeWire ALSA setting of their own. PipeWire 1.x cuts up
-// to a cycle off the start and the end of a stream that changes the graph's pace, and misses
-// short cycles less often, so it keeps its own. Set before main, while the process has one
-// thread: setting the environment is unsafe beside other threads reading it.
-bool holdGraphAtTonePeriod()
+// virtual machine. So a tone's stream asks PipeWire to hold the graph at the tone's period while
+// it sounds, unless the user has a PipeWire ALSA setting of their own. PipeWire 1.x drops what a
+// stream has queued when the stream changes the graph's pace, up to a period soon after it
+// starts; there the stream starts with two periods of silence, so that only silence is dropped.
+// Returns the silence a stream starts with. Set before main, while the process has one thread:
+// setting the environment is unsafe beside other threads reading it.
+snd_pcm_uframes_t holdGraphAtTonePeriod()
 {
-    if (pipewireVersion().rfind("0.", 0) != 0)
-        return false;
+    const std::string version = pipewireVersion();
+    if (version.empty())
+        return 0;
     const std::string pace = "{ node.force-quantum = " + std::to_string(periodFrames) + " }";
-    return setenv("PIPEWIRE_ALSA", pace.c_str(), 0) == 0;
+    if (setenv("PIPEWIRE_ALSA", pace.c_str(), 0) != 0 || version.rfind("0.", 0) == 0)
+        return 0;
+    return 2 * periodFrames;
 }
-[[maybe_unused]] const bool graphHeldAtTonePeriod = holdGraphAtTonePeriod();
+const snd_pcm_uframes_t leadingSilence = holdGraphAtTonePeriod();
 
 // Gives the device up for the rest of the tone, which is then silence.
 void cutShort(snd_pcm_t *pcm)
@@ -307,6 +311,12 @@ void playOnSoundCard(quint32 frequencyHz, quint32 durationMs, Clock::time_point 
     Pcm pcm = openSoundCard(period);
     if (!pcm)
         return;
+    // The silence a change of the sound server's pace may drop instead of the tone; only a
+    // sound server's device (an ALSA plugin of its own) is given it.
+    if (snd_pcm_type(pcm.get()) == SND_PCM_TYPE_IOPLUG) {
+        for (snd_pcm_uframes_t lead = 0, fed = 1; lead < leadingSilence && fed > 0; lead += fed)
+            fed = feedSilence(pcm.get(), leadingSilence - lead);
+    }
     ToneSamples tone(frequencyHz, durationMs);
     if (!writeTone(pcm.get(), period, tone, giveUp))
         return;
