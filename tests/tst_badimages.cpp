@@ -13,7 +13,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#ifdef Q_OS_UNIX
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -119,8 +121,13 @@ void BadImages::damagedPictureLeavesOnlyItsLabelsBlank()
     QFETCH(QString, file);
     QFETCH(QStringList, blank);
     QFETCH(int, how);
+#ifdef Q_OS_UNIX
     if (Damage(how) == Damage::Unreadable && geteuid() == 0)
         QSKIP("root reads a file whatever its mode; run the tests as a normal user for this case");
+#else
+    if (Damage(how) == Damage::Unreadable)
+        QSKIP("a file's owner may always read it here: only an access list could forbid it");
+#endif
 
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
