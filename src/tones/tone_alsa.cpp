@@ -279,19 +279,6 @@ Ending playOut(Pcm pcm, snd_pcm_uframes_t period, Clock::time_point end, Clock::
     return {};
 }
 
-// The sound card's tones, one at a time, and the thread that lets the last of them sound out.
-struct Player
-{
-    std::mutex oneAtATime;
-    std::thread soundingOut;
-
-    ~Player()
-    {
-        if (soundingOut.joinable())
-            soundingOut.join();
-    }
-};
-
 } // namespace
 
 void playOnSoundCard(quint32 frequencyHz, quint32 durationMs, Clock::time_point end, Clock::time_point giveUp)

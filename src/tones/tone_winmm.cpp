@@ -131,19 +131,6 @@ void finish(std::unique_ptr<Playing> playing)
         countCutShort();
 }
 
-// The sound card's tones, one at a time, and the thread that lets the last of them sound out.
-struct Player
-{
-    std::mutex oneAtATime;
-    std::thread soundingOut;
-
-    ~Player()
-    {
-        if (soundingOut.joinable())
-            soundingOut.join();
-    }
-};
-
 } // namespace
 
 void playOnSoundCard(quint32 frequencyHz, quint32 durationMs, Clock::time_point end, Clock::time_point giveUp)

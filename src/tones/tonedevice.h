@@ -6,6 +6,8 @@
 #include <QtGlobal>
 
 #include <chrono>
+#include <mutex>
+#include <thread>
 
 namespace tones {
 
@@ -27,6 +29,19 @@ private:
     quint64 total;
     quint64 fade;
     quint64 next = 0;
+};
+
+// The sound card's tones, one at a time, and the thread that lets the last of them sound out.
+struct Player
+{
+    std::mutex oneAtATime;
+    std::thread soundingOut;
+
+    ~Player()
+    {
+        if (soundingOut.joinable())
+            soundingOut.join();
+    }
 };
 
 void countUnderrun();
