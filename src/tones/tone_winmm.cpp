@@ -20,8 +20,8 @@ namespace tones {
 namespace {
 
 // Silence queued after the tone, so that the device never runs dry under its last samples
-// while they are still on their way to the loudspeakers; only silence is ever cut when the
-// device is closed.
+// while they are still on their way to the loudspeakers. It is longer than the lead of any
+// device that counts samples as played before they sound.
 constexpr quint32 trailingSilenceMs = 200;
 
 // A tone handed to the device, and what it needs until the device has played it.
@@ -66,15 +66,14 @@ struct Playing
         return -1;
     }
 
-    // Waits until the tone's samples have all been played, or until `until`; returns whether
-    // they have. A device that cannot say where it is has played the tone once the tone's
-    // buffer is returned.
-    bool waitForTone(Clock::time_point until)
+    // Waits until the device has played `count` samples of this stream, or until `until`;
+    // returns whether it has. A device that cannot say where it is has played them once the
+    // buffer that holds the last of them is returned.
+    bool waitFor(qint64 count, const WAVEHDR &last, Clock::time_point until)
     {
-        const auto toneSamples = qint64(samples.size()) - qint64(trailingSilenceMs) * sampleRate / 1000;
         for (;;) {
             const qint64 position = played();
-            if (position >= toneSamples || (position < 0 && (tone.dwFlags & WHDR_DONE)))
+            if (position >= count || (position < 0 && (last.dwFlags & WHDR_DONE)))
                 return true;
             const auto now = Clock::now();
             if (now >= until)
@@ -83,6 +82,17 @@ struct Playing
             WaitForSingleObject(done, DWORD(std::min<decltype(left)>(left, 5)));
         }
     }
+
+    bool waitForTone(Clock::time_point until)
+    {
+        return waitFor(qint64(tone.dwBufferLength / sizeof(qint16)), tone, until);
+    }
+
+    // A device may count as played what it has merely passed on to the sound card's own
+    // buffer (Wine's ALSA driver does, by up to a tenth of a second): closing it as soon as the
+    // tone counts as played would cut the tone's end. The silence after the tone is played too
+    // before the device is closed.
+    void waitForSilence(Clock::time_point until) { waitFor(qint64(samples.size()), silence, until); }
 };
 
 // Opens the default device for 48 kHz 16-bit mono and hands it the tone and the silence after
@@ -124,11 +134,14 @@ std::unique_ptr<Playing> startTone(quint32 frequencyHz, quint32 durationMs, Cloc
     return playing;
 }
 
-// Lets the tone sound to its end, or gives a device that has stopped playing up at its giveUp.
+// Lets the tone and the silence after it sound to their end, or gives a device that has
+// stopped playing up at its giveUp.
 void finish(std::unique_ptr<Playing> playing)
 {
     if (!playing->waitForTone(playing->giveUp))
         countCutShort();
+    else
+        playing->waitForSilence(playing->giveUp);
 }
 
 } // namespace
@@ -142,10 +155,11 @@ void playOnSoundCard(quint32 frequencyHz, quint32 durationMs, Clock::time_point 
         player.soundingOut.join();
 
     std::unique_ptr<Playing> playing = startTone(frequencyHz, durationMs, giveUp);
-    if (!playing || playing->waitForTone(end))
+    if (!playing)
         return;
-    // The tone's last samples are still on their way: they sound out on a thread of their own,
-    // and the device is closed once they have.
+    playing->waitForTone(end);
+    // What is left (the tone's last samples, if the device is late, and the silence) sounds out
+    // on a thread of its own, and the device is closed once it has.
     player.soundingOut = std::thread(finish, std::move(playing));
 }
 
