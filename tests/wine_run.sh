@@ -29,8 +29,10 @@ case $1 in
     fi
     # A server kept between the tests' processes spares each of them Wine's start-up; it ends
     # by itself a minute after the last one.
-    # Its output goes nowhere: ctest would otherwise wait for the server to close it.
+    # Its output goes nowhere, and neither does that of Wine's own services, which the first
+    # program started in the prefix starts: ctest would otherwise wait for them to close it.
     wineserver --persistent=60 </dev/null >/dev/null 2>&1
+    wine cmd /c exit </dev/null >/dev/null 2>&1
     ;;
 --stop)
     wineserver --kill 2>/dev/null || true

@@ -25,6 +25,9 @@ int main(int argc, char *argv[])
         return 2;
     const QDir folder(QString::fromLocal8Bit(argv[1]));
     MainWindow window;
+    // Without a frame, so that all of the 1920 × 1080 is the window's own, as when the program
+    // fills the screen: on Windows a frame would take its room from inside that size.
+    window.setWindowFlags(window.windowFlags() | Qt::FramelessWindowHint);
     window.resize(1920, 1080);
     window.show();
     QCoreApplication::processEvents();

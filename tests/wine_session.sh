@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# The Windows package's portable folder as a lecturer uses it: unzipped into a folder of its
+# own and started there, through Wine's X11 driver on a virtual full-HD desktop with a window
+# manager, in a Wine prefix set up anew as Windows 10. Driven by xdotool to every screen, each
+# recognised by how it looks (the same window laid out by screenplaces under the same Wine and
+# X server); the slider's tone goes through Wine's ALSA driver to ALSA's file device and must be
+# the synthesis' samples; "Выход" ends the program with exit code 0. The folder is left as it
+# was unzipped, and the program adds nothing of its own to the registry.
+#   wine_session.sh <zip> <screenplaces.exe> <tonefile.exe> <capture.conf>
+set -euo pipefail
+source "$(dirname "$0")/xsession.sh"
+zip=$(realpath "$1") screenplaces=$(realpath "$2") tonefile=$(realpath "$3") capture=$(realpath "$4")
+
+own_process_group "$@"
+scratch=$(mktemp -d)
+export WINEPREFIX=$scratch/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+cleanup() {
+    wineserver --kill 2>/dev/null || true
+    rm -rf "$scratch"
+}
+fail() {
+    echo "FAIL: $*"
+    [[ -s $scratch/output ]] && cat "$scratch/output"
+    exit 1
+}
+
+# The prefix is set up before there is a display, so that none of Wine's set-up windows shows
+# on the desktop.
+(
+    unset DISPLAY
+    wineboot --init
+    wine winecfg -v win10
+    wineserver --wait
+) >/dev/null 2>&1 || fail "Wine could not set up a prefix"
+
+cmake -E make_directory "$scratch/usb"
+(cd "$scratch/usb" && cmake -E tar xf "$zip") || fail "cannot unzip $zip"
+folder=$scratch/usb/Tavelin
+[[ -f $folder/tavelin.exe ]] || fail "no Tavelin/tavelin.exe in $zip"
+listing() {
+    (cd "$folder" && find . -printf '%p %s %T@\n' | sort)
+}
+listing >"$scratch/before"
+registry() {
+    wineserver --wait # the server writes the registry out as it ends, after the last process
+    cat "$WINEPREFIX"/*.reg | grep -ic tavelin || true
+}
+
+start_x_server
+printf '#!/bin/sh\nexec wine "%s" "$@"\n' "$screenplaces" >"$scratch/screenplaces"
+chmod +x "$scratch/screenplaces"
+make_looks "$scratch/screenplaces" "$folder" || exit 1
+start_window_manager
+
+# The tones are written to files in the scratch folder, one per opening of the device.
+(cd "$folder" && exec env ALSA_CONFIG_PATH="$capture" TAVELIN_TONE_CAPTURE="$scratch/tone.wav" wine tavelin.exe) \
+    >"$scratch/output" 2>&1 &
+pid=$!
+wait_for_full_screen_window "$pid" 300 || fail "the window did not fill the screen (saw '$geometry')"
+
+current=page
+expect_screen page || fail "no title screen"
+go() {
+    click_on "$current" "$1"
+    current=$2
+    expect_screen "$current" || fail "after $1"
+}
+go pushButton_7 page_6   # Основные определения
+go pushButton_13 page_8  # Далее
+go pushButton_16 page_6  # Назад
+go pushButton_8 page     # Меню
+go pushButton_20 page_9  # Шкала децибел
+go pushButton_19 page    # Меню
+go pushButton_2 page_3   # Кривые равной громкости
+go pushButton_6 page     # Меню
+go pushButton page_5     # Восприятие звука на различных частотах: the warning first
+go pushButton_5 page_4   # Я всё понял
+click_on page_4 pushButton_4 # Воспроизвести: the slider's 1000 Hz for 1.5 s
+sleep 2
+go pushButton_3 page     # Меню
+go pushButton_11 page_7  # Авторы
+go pushButton_10 page    # Меню
+
+click_on page pushButton_12 # Выход
+wait_for_end "$pid" 150 || fail "the program did not end on \"Выход\""
+status=0
+wait "$pid" || status=$?
+[[ $status -eq 0 ]] || fail "exit code $status after \"Выход\""
+echo "exit code 0 after \"Выход\""
+
+(cd "$scratch" && wine "$tonefile" 1000:1500 tone.wav*) || fail "the tone did not reach the sound driver whole"
+
+listing >"$scratch/after"
+diff "$scratch/before" "$scratch/after" || fail "the session changed the portable folder"
+echo "the portable folder is as it was unzipped"
+# Wine itself names the program nowhere in the registry: any mention is the program's own.
+mentions=$(registry)
+[[ $mentions -eq 0 ]] || fail "the registry names the program $mentions times"
+echo "nothing in the registry"
