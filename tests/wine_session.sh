@@ -3,9 +3,10 @@
 # own and started there, through Wine's X11 driver on a virtual full-HD desktop with a window
 # manager, in a Wine prefix set up anew as Windows 10. Driven by xdotool to every screen, each
 # recognised by how it looks (the same window laid out by screenplaces under the same Wine and
-# X server); the slider's tone goes through Wine's ALSA driver to ALSA's file device and must be
-# the synthesis' samples; "Выход" ends the program with exit code 0. The folder is left as it
-# was unzipped, and the program adds nothing of its own to the registry.
+# X server); the slider's tone and the eight-tone sequence go through Wine's ALSA driver to
+# ALSA's file device and must be the synthesis' samples, and while they sound the window answers
+# the window manager's pings and holds a click; "Выход" ends the program with exit code 0. The
+# folder is left as it was unzipped, and the program adds nothing of its own to the registry.
 #   wine_session.sh <zip> <screenplaces.exe> <tonefile.exe> <capture.conf>
 set -euo pipefail
 source "$(dirname "$0")/xsession.sh"
@@ -41,17 +42,24 @@ listing() {
     (cd "$folder" && find . -printf '%p %s %T@\n' | sort)
 }
 listing >"$scratch/before"
+# The Windows disk's files but Wine's temporary folders: none may come or go while the program runs.
+disk() {
+    (cd "$WINEPREFIX/drive_c" && find . -path ./windows/temp -prune -o -path './users/*/Temp' -prune -o -print | sort)
+}
 registry() {
     wineserver --wait # the server writes the registry out as it ends, after the last process
     cat "$WINEPREFIX"/*.reg | grep -ic tavelin || true
 }
 
+# What a window manager asks of a window, to know whether its program is alive.
+cc -O2 -o "$scratch/xdesktop" "$(dirname "$0")/tools/xdesktop.c" -lX11 || fail "cannot build xdesktop"
 start_x_server
 printf '#!/bin/sh\nexec wine "%s" "$@"\n' "$screenplaces" >"$scratch/screenplaces"
 chmod +x "$scratch/screenplaces"
 make_looks "$scratch/screenplaces" "$folder" || exit 1
 start_window_manager
 
+disk >"$scratch/disk-before"
 # The tones are written to files in the scratch folder, one per opening of the device.
 (cd "$folder" && exec env ALSA_CONFIG_PATH="$capture" TAVELIN_TONE_CAPTURE="$scratch/tone.wav" wine tavelin.exe) \
     >"$scratch/output" 2>&1 &
@@ -77,7 +85,19 @@ go pushButton page_5     # Восприятие звука на различны
 go pushButton_5 page_4   # Я всё понял
 click_on page_4 pushButton_4 # Воспроизвести: the slider's 1000 Hz for 1.5 s
 sleep 2
-go pushButton_3 page     # Меню
+# The sequence, 24 s: meanwhile the window answers the window manager's pings at once, and a
+# click on "Меню" acts only when the last tone has ended.
+click_on page_4 pushButton_9 # Старт
+started=$SECONDS
+pings=$("$scratch/xdesktop" ping MainWindow 4) || fail "$pings"
+echo "during the sequence: $pings"
+awk '{ exit !($(NF - 1) < 1000) }' <<<"$pings" || fail "a ping waited too long"
+click_on page_4 pushButton_3 # Меню
+sleep 1
+[[ $(screen_shown) == page_4 ]] || fail "\"Меню\" acted during the sequence"
+if ((SECONDS - started < 24)); then sleep $((24 - (SECONDS - started))); fi
+current=page
+expect_screen page || fail "\"Меню\" did not act after the sequence"
 go pushButton_11 page_7  # Авторы
 go pushButton_10 page    # Меню
 
@@ -88,11 +108,14 @@ wait "$pid" || status=$?
 [[ $status -eq 0 ]] || fail "exit code $status after \"Выход\""
 echo "exit code 0 after \"Выход\""
 
-(cd "$scratch" && wine "$tonefile" 1000:1500 tone.wav*) || fail "the tone did not reach the sound driver whole"
+(cd "$scratch" && wine "$tonefile" 1000:1500,42:3000,70:3000,130:3000,560:3000,1000:3000,1850:3000,4300:3000,13500:3000 \
+    tone.wav*) || fail "the tones did not reach the sound driver whole"
 
 listing >"$scratch/after"
 diff "$scratch/before" "$scratch/after" || fail "the session changed the portable folder"
 echo "the portable folder is as it was unzipped"
+disk | diff "$scratch/disk-before" - || fail "the session changed the files above"
+echo "no file made or removed on the Windows disk"
 # Wine itself names the program nowhere in the registry: any mention is the program's own.
 mentions=$(registry)
 [[ $mentions -eq 0 ]] || fail "the registry names the program $mentions times"

@@ -1,12 +1,13 @@
 // Checks what a sound driver wrote to WAV files (ALSA's file device: one file per opening of
-// the device, most of them empty) against the tone layer's own synthesis: exactly one tone,
-// 48 kHz, every sample within 1 of the synthesis (a driver that mixes in floating point may
-// round), and nothing but silence before and after it. Only a sound path that keeps the
-// samples as made passes: a resampled, clipped, shortened or doubled tone fails.
+// the device, some of them empty) against the tone layer's own synthesis: the tones given, one
+// per file that holds sound, in order; 48 kHz, every sample within 1 of the synthesis (a
+// driver that mixes in floating point may round), and nothing but silence before and after
+// each. Only a sound path that keeps the samples as made passes: a resampled, clipped,
+// shortened, doubled or missing tone fails.
 //
-//   tonefile FREQUENCY:MS FILE...
+//   tonefile FREQUENCY:MS[,FREQUENCY:MS...] FILE...
 //
-// Exits with 0 when the tone is there, whole; prints what it found either way.
+// Exits with 0 when every tone is there, whole; prints what it found either way.
 #include "tones/tone.h"
 
 #include <cmath>
@@ -79,17 +80,64 @@ bool readWave(const char *path, Wave &wave)
     return format != 0; // a header with no data chunk yet: an opening that played nothing
 }
 
+// Whether the sound in a file is exactly the tone; says what it found.
+bool holdsTone(const char *path, const Wave &wave, size_t first, quint32 frequency, quint32 duration)
+{
+    const std::vector<qint16> tone = tones::synthesize(frequency, duration);
+    if (wave.rate != tones::sampleRate) {
+        std::printf("%s: %u samples a second\n", path, wave.rate);
+        return false;
+    }
+    // The synthesis starts with samples too small to tell from silence.
+    size_t start = 0;
+    while (start < tone.size() && std::abs(tone[start]) <= 1)
+        ++start;
+    if (first < start) {
+        std::printf("%s: the tone starts at the file's beginning, cut\n", path);
+        return false;
+    }
+    const size_t offset = first - start;
+    for (size_t i = 0; i < tone.size(); ++i) {
+        const size_t at = offset + i;
+        if (at >= wave.samples.size() || std::abs(wave.samples[at] - tone[i]) > 1) {
+            std::printf("%s: sample %zu of the %u Hz tone is %d, not %d\n", path, i, frequency,
+                        at < wave.samples.size() ? wave.samples[at] : 0, tone[i]);
+            return false;
+        }
+    }
+    for (size_t at = offset + tone.size(); at < wave.samples.size(); ++at) {
+        if (std::abs(wave.samples[at]) > 1) {
+            std::printf("%s: sound %zu samples after the tone's end\n", path, at - offset - tone.size());
+            return false;
+        }
+    }
+    std::printf("%s: the %u Hz tone, all %zu samples, after %zu samples of silence\n", path, frequency,
+                tone.size(), offset);
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
-    quint32 frequency = 0, duration = 0;
-    if (argc < 3 || std::sscanf(argv[1], "%u:%u", &frequency, &duration) != 2) {
-        std::fprintf(stderr, "usage: %s FREQUENCY:MS FILE...\n", argv[0]);
+    std::vector<std::pair<quint32, quint32>> expected;
+    for (const char *tone = argc > 1 ? argv[1] : ""; *tone;) {
+        quint32 frequency = 0, duration = 0;
+        int length = 0;
+        if (std::sscanf(tone, "%u:%u%n", &frequency, &duration, &length) != 2)
+            break;
+        expected.emplace_back(frequency, duration);
+        tone += length;
+        if (*tone == ',')
+            ++tone;
+        else if (*tone)
+            expected.clear();
+    }
+    if (argc < 3 || expected.empty()) {
+        std::fprintf(stderr, "usage: %s FREQUENCY:MS[,FREQUENCY:MS...] FILE...\n", argv[0]);
         return 2;
     }
-    const std::vector<qint16> tone = tones::synthesize(frequency, duration);
-    int found = 0;
+    size_t found = 0;
     for (int a = 2; a < argc; ++a) {
         Wave wave;
         if (!readWave(argv[a], wave)) {
@@ -101,40 +149,16 @@ int main(int argc, char **argv)
             ++first;
         if (first == wave.samples.size())
             continue; // silence, or an opening that played nothing
+        if (found == expected.size()) {
+            std::printf("%s: a tone more than the %zu played\n", argv[a], expected.size());
+            return 1;
+        }
+        if (!holdsTone(argv[a], wave, first, expected[found].first, expected[found].second))
+            return 1;
         ++found;
-        if (wave.rate != tones::sampleRate) {
-            std::printf("%s: %u samples a second\n", argv[a], wave.rate);
-            return 1;
-        }
-        // The synthesis starts with samples too small to tell from silence.
-        size_t start = 0;
-        while (start < tone.size() && std::abs(tone[start]) <= 1)
-            ++start;
-        if (first < start) {
-            std::printf("%s: the tone starts at the file's beginning, cut\n", argv[a]);
-            return 1;
-        }
-        const size_t offset = first - start;
-        for (size_t i = 0; i < tone.size(); ++i) {
-            const size_t at = offset + i;
-            if (at >= wave.samples.size() || std::abs(wave.samples[at] - tone[i]) > 1) {
-                std::printf("%s: sample %zu of the tone is %d, not %d\n", argv[a], i,
-                            at < wave.samples.size() ? wave.samples[at] : 0, tone[i]);
-                return 1;
-            }
-        }
-        for (size_t at = offset + tone.size(); at < wave.samples.size(); ++at) {
-            if (std::abs(wave.samples[at]) > 1) {
-                std::printf("%s: sound %zu samples after the tone's end\n", argv[a],
-                            at - offset - tone.size());
-                return 1;
-            }
-        }
-        std::printf("%s: the %u Hz tone, all %zu samples, after %zu samples of silence\n", argv[a], frequency,
-                    tone.size(), offset);
     }
-    if (found != 1) {
-        std::printf("%d tones found, not one\n", found);
+    if (found != expected.size()) {
+        std::printf("%zu tones found, not %zu\n", found, expected.size());
         return 1;
     }
     return 0;

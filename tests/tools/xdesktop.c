@@ -82,9 +82,10 @@ static int pingWindow(Display *display, const char *title, double seconds)
         fprintf(stderr, "no window titled %s\n", title);
         return 1;
     }
-    /* The answer goes to the root window, to whoever listens there for structure changes
-     * (Qt's choice of mask) or redirects them, as the window manager does. */
-    XSelectInput(display, DefaultRootWindow(display), StructureNotifyMask);
+    /* The answer goes to the root window, to whoever listens there for changes of its structure
+     * (among Qt's choice of masks) or of its children's (Wine's choice), or redirects them, as
+     * the window manager does. */
+    XSelectInput(display, DefaultRootWindow(display), StructureNotifyMask | SubstructureNotifyMask);
     const Atom protocols = XInternAtom(display, "WM_PROTOCOLS", False);
     const Atom ping = XInternAtom(display, "_NET_WM_PING", False);
     const double end = now() + seconds;
