@@ -5,9 +5,9 @@
 # uninstall that entry names then leaves the prefix's files and registry as they were before.
 #   wine_installer.sh <setup.exe>
 set -euo pipefail
+source "$(dirname "$0")/wineprefix.sh"
 setup=$1
 scratch=$(mktemp -d)
-export WINEPREFIX=$scratch/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY # the installer is silent: no window at all
 cleanup() {
     wineserver --kill 2>/dev/null || true
@@ -20,20 +20,20 @@ fail() {
 }
 
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tavelin'
-drive=$WINEPREFIX/drive_c
+drive=$scratch/wine/drive_c
 shortcut="$drive/ProgramData/Microsoft/Windows/Start Menu/Programs/Тавелин.lnk"
 folder="$drive/Program Files/Tavelin"
 
 # Every file and folder of the prefix's disk but Wine's temporary folders, and every registry key.
 files() {
     wineserver --wait
-    (cd "$drive" && find . -path ./windows/temp -prune -o -path './users/*/Temp' -prune -o -print | sort)
+    windows_disk
 }
 keys() {
     sed -n 's/^\(\[[^]]*\]\).*/\1/p' "$WINEPREFIX"/*.reg | sort
 }
 
-(wineboot --init && wine winecfg -v win10) >/dev/null 2>&1 || fail "Wine could not set up a prefix"
+new_wine_prefix "$scratch/wine" || fail "Wine could not set up a prefix"
 files >"$scratch/files-before"
 keys >"$scratch/keys-before"
 

@@ -10,11 +10,11 @@
 #   wine_session.sh <zip> <screenplaces.exe> <tonefile.exe> <capture.conf>
 set -euo pipefail
 source "$(dirname "$0")/xsession.sh"
+source "$(dirname "$0")/wineprefix.sh"
 zip=$(realpath "$1") screenplaces=$(realpath "$2") tonefile=$(realpath "$3") capture=$(realpath "$4")
 
 own_process_group "$@"
 scratch=$(mktemp -d)
-export WINEPREFIX=$scratch/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 cleanup() {
     wineserver --kill 2>/dev/null || true
     rm -rf "$scratch"
@@ -25,14 +25,7 @@ fail() {
     exit 1
 }
 
-# The prefix is set up before there is a display, so that none of Wine's set-up windows shows
-# on the desktop.
-(
-    unset DISPLAY
-    wineboot --init
-    wine winecfg -v win10
-    wineserver --wait
-) >/dev/null 2>&1 || fail "Wine could not set up a prefix"
+new_wine_prefix "$scratch/wine" || fail "Wine could not set up a prefix"
 
 cmake -E make_directory "$scratch/usb"
 (cd "$scratch/usb" && cmake -E tar xf "$zip") || fail "cannot unzip $zip"
@@ -42,10 +35,6 @@ listing() {
     (cd "$folder" && find . -printf '%p %s %T@\n' | sort)
 }
 listing >"$scratch/before"
-# The Windows disk's files but Wine's temporary folders: none may come or go while the program runs.
-disk() {
-    (cd "$WINEPREFIX/drive_c" && find . -path ./windows/temp -prune -o -path './users/*/Temp' -prune -o -print | sort)
-}
 registry() {
     wineserver --wait # the server writes the registry out as it ends, after the last process
     cat "$WINEPREFIX"/*.reg | grep -ic tavelin || true
@@ -59,7 +48,8 @@ chmod +x "$scratch/screenplaces"
 make_looks "$scratch/screenplaces" "$folder" || exit 1
 start_window_manager
 
-disk >"$scratch/disk-before"
+# No file of the Windows disk may come or go while the program runs.
+windows_disk >"$scratch/disk-before"
 # The tones are written to files in the scratch folder, one per opening of the device.
 (cd "$folder" && exec env ALSA_CONFIG_PATH="$capture" TAVELIN_TONE_CAPTURE="$scratch/tone.wav" wine tavelin.exe) \
     >"$scratch/output" 2>&1 &
@@ -114,7 +104,7 @@ echo "exit code 0 after \"Выход\""
 listing >"$scratch/after"
 diff "$scratch/before" "$scratch/after" || fail "the session changed the portable folder"
 echo "the portable folder is as it was unzipped"
-disk | diff "$scratch/disk-before" - || fail "the session changed the files above"
+windows_disk | diff "$scratch/disk-before" - || fail "the session changed the files above"
 echo "no file made or removed on the Windows disk"
 # Wine itself names the program nowhere in the registry: any mention is the program's own.
 mentions=$(registry)
