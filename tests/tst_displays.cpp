@@ -20,6 +20,8 @@
 
 #include <qcustomplot.h>
 
+#include <utility>
+
 class Displays : public QObject
 {
     Q_OBJECT
@@ -197,7 +199,7 @@ void Displays::readoutsFitTheirFields()
         }
     }
     faults.removeDuplicates();
-    for (const QString &fault : qAsConst(faults))
+    for (const QString &fault : std::as_const(faults))
         qWarning().noquote() << fault;
     QVERIFY2(faults.isEmpty(), qPrintable(QStringLiteral("at scale %1").arg(scale)));
 }
