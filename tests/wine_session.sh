@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The Windows package's portable folder as a lecturer uses it: unzipped into a folder of its
-# own and started there, through Wine's X11 driver on a virtual full-HD desktop with a window
+# own and started by its full path from another folder, through Wine's X11 driver on a virtual full-HD desktop with a window
 # manager, in a Wine prefix set up anew as Windows 10. Driven by xdotool to every screen, each
 # recognised by how it looks (the same window laid out by screenplaces under the same Wine and
 # X server); the slider's tone and the eight-tone sequence go through Wine's ALSA driver to
@@ -27,9 +27,11 @@ fail() {
 
 new_wine_prefix "$scratch/wine" || fail "Wine could not set up a prefix"
 
-cmake -E make_directory "$scratch/usb"
-(cd "$scratch/usb" && cmake -E tar xf "$zip") || fail "cannot unzip $zip"
-folder=$scratch/usb/Tavelin
+# A lecturer's folder, named in Russian with spaces.
+usb="$scratch/usb/Лекция 5, акустика"
+cmake -E make_directory "$usb"
+(cd "$usb" && cmake -E tar xf "$zip") || fail "cannot unzip $zip"
+folder=$usb/Tavelin
 [[ -f $folder/tavelin.exe ]] || fail "no Tavelin/tavelin.exe in $zip"
 listing() {
     (cd "$folder" && find . -printf '%p %s %T@\n' | sort)
@@ -50,9 +52,11 @@ start_window_manager
 
 # No file of the Windows disk may come or go while the program runs.
 windows_disk >"$scratch/disk-before"
-# The tones are written to files in the scratch folder, one per opening of the device.
-(cd "$folder" && exec env ALSA_CONFIG_PATH="$capture" TAVELIN_TONE_CAPTURE="$scratch/tone.wav" wine tavelin.exe) \
-    >"$scratch/output" 2>&1 &
+# The tones are written to files in the scratch folder, one per opening of the device. The
+# program is started by its full path from another folder, as Win+R or a console starts it: the
+# title screen's emblems must show all the same.
+(cd "$scratch" && exec env ALSA_CONFIG_PATH="$capture" TAVELIN_TONE_CAPTURE="$scratch/tone.wav" \
+    wine "$folder/tavelin.exe") >"$scratch/output" 2>&1 &
 pid=$!
 wait_for_full_screen_window "$pid" 300 || fail "the window did not fill the screen (saw '$geometry')"
 

@@ -1,14 +1,28 @@
 #include "app/screenpicture.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 
+// The pictures stand in the working directory when the lecture is started from their folder.
+// Otherwise they are looked for beside the program, where the Windows program keeps them, so that
+// Win+R with its full path, a console in another folder or a shortcut without a working folder
+// shows them too.
+static QString picturePath(const QString &fileName)
+{
+    if (QFileInfo::exists(fileName) || !QCoreApplication::instance())
+        return fileName;
+    const QString beside = QCoreApplication::applicationDirPath() + QLatin1Char('/') + fileName;
+    return QFileInfo::exists(beside) ? beside : fileName;
+}
+
 QPixmap screenPicture(const QString &fileName)
 {
+    const QString path = picturePath(fileName);
     const qreal scale = qGuiApp ? qGuiApp->devicePixelRatio() : 1;
     if (scale > 1) {
-        const QFileInfo bare(fileName);
+        const QFileInfo bare(path);
         QImage sharp;
         if (sharp.load(bare.path() + QLatin1Char('/') + bare.completeBaseName() + QStringLiteral("@2x.") +
                        bare.suffix())) {
@@ -22,5 +36,5 @@ QPixmap screenPicture(const QString &fileName)
             return picture;
         }
     }
-    return QPixmap(fileName);
+    return QPixmap(path);
 }
