@@ -5,8 +5,8 @@
 # checked by the screen it leads to (the screenshot must look like that screen as the same
 # window lays it out on the same X server), and "Выход" must end the program with exit code 0.
 #
-# The program runs with a home, XDG folders, a temporary folder and a working directory of
-# its own; none of them may change. Where strace can watch it (not in the sanitizer build,
+# The program runs in Russian, as on a lecturer's desktop, with a home, XDG folders, a temporary
+# folder and a working directory of its own; none of them may change. Where strace can watch it (not in the sanitizer build,
 # whose leak check cannot run under ptrace), no call that creates, writes, renames or
 # removes a file may happen anywhere.
 #   desktop_session.sh <tavelin> <screenplaces> <images>
@@ -28,8 +28,13 @@ fail() {
     exit 1
 }
 
+# A Russian lecturer's desktop: the program and its looks in ru_RU.UTF-8.
+russian=(LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8 LANGUAGE=ru)
+
 # --- how each screen looks and where its controls are ------------------------------------------
-make_looks "$screenplaces" "$images" || exit 1
+printf '#!/bin/sh\nexec env %s "%s" "$@"\n' "${russian[*]}" "$(realpath "$screenplaces")" >"$scratch/screenplaces"
+chmod +x "$scratch/screenplaces"
+make_looks "$scratch/screenplaces" "$images" ru_RU || exit 1
 
 place() { place_of "$current" "$1" || fail "no control $1 on screen $current"; }
 click() { click_on "$current" "$1"; }
@@ -85,7 +90,7 @@ fi
 start_window_manager
 (
     cd "$home/lecture"
-    exec env HOME="$home/home" XDG_CONFIG_HOME="$home/config" XDG_CACHE_HOME="$home/cache" \
+    exec env "${russian[@]}" HOME="$home/home" XDG_CONFIG_HOME="$home/config" XDG_CACHE_HOME="$home/cache" \
         XDG_DATA_HOME="$home/data" XDG_STATE_HOME="$home/state" XDG_RUNTIME_DIR="$home/runtime" \
         TMPDIR="$home/tmp" ALSA_CONFIG_PATH="$scratch/asound.conf" "${watch[@]}" "$program"
 ) >"$scratch/output" 2>&1 &

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QToolBar>
 #include <QtTest>
+#include <qcustomplot.h>
 
 class Screens : public QObject
 {
@@ -30,6 +31,8 @@ private slots:
     void imagesComeFromTheWorkingDirectory();
     void everyScreenBuildsWithoutImages();
     void cannotShrinkBelowMinimumSize();
+    void axesReadTheSameInEveryLanguage_data();
+    void axesReadTheSameInEveryLanguage();
 
 private:
     QString startDirectory;
@@ -345,6 +348,55 @@ void Screens::cannotShrinkBelowMinimumSize()
     QCOMPARE(window.minimumSize(), QSize(500, 700));
     QVERIFY(window.width() >= 500);
     QVERIFY(window.height() >= 700);
+}
+
+// Every tick label of every chart, as the window's charts write them under the given desktop
+// language. An axis of powers of ten must write "1e-12", whose lower-case 'e' the chart raises
+// into 10⁻¹²: an upper-case E would stand on the axis as it is.
+static QStringList tickLabelsUnder(const QLocale &language)
+{
+    QLocale::setDefault(language);
+    screens::expectUnboundSlotWarnings();
+    MainWindow window;
+    screens::showFullHd(&window);
+    QStringList labels;
+    const auto charts = window.findChildren<QCustomPlot *>();
+    for (QCustomPlot *chart : charts) {
+        chart->replot();
+        const auto axes = chart->axisRect()->axes();
+        for (QCPAxis *axis : axes) {
+            const QString where = chart->objectName() + QLatin1Char(' ') + axis->label();
+            if (axis->numberFormat() == QLatin1String("eb")) {
+                for (const QString &label : axis->tickVectorLabels()) {
+                    if (!label.startsWith(QLatin1String("1e")))
+                        labels << where + QStringLiteral(": not a power of ten: ") + label;
+                }
+            }
+            labels << where + QStringLiteral(": ") + axis->tickVectorLabels().join(QLatin1Char(' '));
+        }
+    }
+    QLocale::setDefault(QLocale::c());
+    return labels;
+}
+
+void Screens::axesReadTheSameInEveryLanguage_data()
+{
+    QTest::addColumn<QLocale>("language");
+    QTest::newRow("C") << QLocale::c();
+    QTest::newRow("ru_RU") << QLocale(QLocale::Russian, QLocale::Russia);
+    QTest::newRow("en_US") << QLocale(QLocale::English, QLocale::UnitedStates);
+    QTest::newRow("de_DE") << QLocale(QLocale::German, QLocale::Germany);
+    QTest::newRow("ar_EG") << QLocale(QLocale::Arabic, QLocale::Egypt);
+}
+
+void Screens::axesReadTheSameInEveryLanguage()
+{
+    QFETCH(QLocale, language);
+    const QStringList inC = tickLabelsUnder(QLocale::c());
+    QVERIFY(inC.filter(QStringLiteral("not a power of ten")).isEmpty());
+    const QStringList there = tickLabelsUnder(language);
+    QCOMPARE(there.filter(QStringLiteral("not a power of ten")), QStringList());
+    QCOMPARE(there, inC);
 }
 
 QTEST_MAIN(Screens)

@@ -45,9 +45,11 @@ registry() {
 # What a window manager asks of a window, to know whether its program is alive.
 cc -O2 -o "$scratch/xdesktop" "$(dirname "$0")/tools/xdesktop.c" -lX11 || fail "cannot build xdesktop"
 start_x_server
-printf '#!/bin/sh\nexec wine "%s" "$@"\n' "$screenplaces" >"$scratch/screenplaces"
+# A Russian Windows: Wine gives its programs the locale of the Unix one they start in.
+russian=(LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8)
+printf '#!/bin/sh\nexec env %s wine "%s" "$@"\n' "${russian[*]}" "$screenplaces" >"$scratch/screenplaces"
 chmod +x "$scratch/screenplaces"
-make_looks "$scratch/screenplaces" "$folder" || exit 1
+make_looks "$scratch/screenplaces" "$folder" ru_RU || exit 1
 start_window_manager
 
 # No file of the Windows disk may come or go while the program runs.
@@ -55,7 +57,7 @@ windows_disk >"$scratch/disk-before"
 # The tones are written to files in the scratch folder, one per opening of the device. The
 # program is started by its full path from another folder, as Win+R or a console starts it: the
 # title screen's emblems must show all the same.
-(cd "$scratch" && exec env ALSA_CONFIG_PATH="$capture" TAVELIN_TONE_CAPTURE="$scratch/tone.wav" \
+(cd "$scratch" && exec env "${russian[@]}" ALSA_CONFIG_PATH="$capture" TAVELIN_TONE_CAPTURE="$scratch/tone.wav" \
     wine "$folder/tavelin.exe") >"$scratch/output" 2>&1 &
 pid=$!
 wait_for_full_screen_window "$pid" 300 || fail "the window did not fill the screen (saw '$geometry')"

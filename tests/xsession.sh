@@ -106,8 +106,9 @@ wait_for_full_screen_window() {
 # Lays the window out on this X server with screenplaces, before the window manager starts:
 # with the server's fonts, resolution and hinting, as the program will be, so that text takes
 # the same room in the looks, in the places of the controls and on the screen. Leaves a small
-# look of each screen (`page`, `page_3`, …) and the places of the controls in $looks.
-#   make_looks <screenplaces> <images>
+# look of each screen (`page`, `page_3`, …) and the places of the controls in $looks. With a
+# locale's name (ru_RU), the window must have been laid out in that desktop language.
+#   make_looks <screenplaces> <images> [<locale>]
 make_looks() {
     looks=$(mktemp -d)
     mkdir -m 700 "$looks/runtime"
@@ -115,6 +116,17 @@ make_looks() {
         echo "FAIL: screenplaces could not lay the window out"
         return 1
     }
+    if [[ -n ${3:-} ]] && ! grep -q "^locale $3" "$looks/places"; then
+        echo "FAIL: the window was laid out in $(grep '^locale' "$looks/places"), not in $3"
+        return 1
+    fi
+    # An axis of powers of ten shows them raised, 10⁻¹², in every desktop language: the chart
+    # raises the exponent of "1e-12" only, and "1E-12" would stand on the screen as it is.
+    if awk '$1 == "axis" && $3 == "eb" && ($4 ~ /E/ || $4 !~ /^1e/) { print "  " $0; bad = 1 } END { exit !bad }' \
+        "$looks/places"; then
+        echo "FAIL: an axis above does not show powers of ten"
+        return 1
+    fi
     local look
     for look in "$looks"/*.png; do
         convert "$look" -resize '240x135!' "${look%.png}.ppm"

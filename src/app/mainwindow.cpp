@@ -23,9 +23,21 @@ enum ListeningPage {
 
 } // namespace
 
+// The charts write their numbers as the C locale does, whatever the desktop's language. QCustomPlot
+// raises an exponent only where it finds the lower-case 'e' of "1e-12", and a Russian or English
+// locale writes "1E-12", which then stood on the intensity and pressure axes as it is; the
+// powers of ten are the lecture's notation in every language.
+static void useCNotationOnCharts(QWidget *window)
+{
+    const auto charts = window->findChildren<QCustomPlot *>();
+    for (QCustomPlot *chart : charts)
+        chart->setLocale(QLocale::c());
+}
+
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow)
 {
     ui->setupUi(this);
+    useCNotationOnCharts(this);
     setUpDecibelReadouts();
     showScreen(TitleScreen);
     setUpFrequencySlider();

@@ -5,7 +5,7 @@
 // Usage: screenplaces <folder>   (run from the images folder, on the X server the program will
 // run on, so that fonts and text metrics are the same as the program's)
 // Prints one line per control, "page objectName x y" (its centre in screen pixels), and writes
-// <folder>/<page>.png for every screen.
+// <folder>/<page>.png for every screen; then the locale and every chart axis's tick labels.
 
 #include "app/mainwindow.h"
 
@@ -54,6 +54,18 @@ int main(int argc, char *argv[])
                 out << page << ' ' << control->objectName() << ' ' << centre.x() << ' ' << centre.y() << '\n';
             }
             window.grab().save(folder.filePath(page + QStringLiteral(".png")));
+        }
+    }
+    // The desktop language the window was laid out in, and every chart axis's number format
+    // and tick labels as that language has the charts write them, "axis chart format a|b|c".
+    out << "locale " << QLocale::system().name() << '\n';
+    const auto charts = window.findChildren<QCustomPlot *>();
+    for (QCustomPlot *chart : charts) {
+        const auto axes = chart->axisRect()->axes();
+        for (QCPAxis *axis : axes) {
+            if (axis->visible() && axis->tickLabels())
+                out << "axis " << chart->objectName() << ' ' << axis->numberFormat() << ' '
+                    << axis->tickVectorLabels().join(QLatin1Char('|')) << '\n';
         }
     }
     return 0;
