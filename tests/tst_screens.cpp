@@ -5,6 +5,7 @@
 #include "support/screens.h"
 
 #include <QComboBox>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -31,8 +32,8 @@ private slots:
     void imagesComeFromTheWorkingDirectory();
     void everyScreenBuildsWithoutImages();
     void cannotShrinkBelowMinimumSize();
-    void axesReadTheSameInEveryLanguage_data();
-    void axesReadTheSameInEveryLanguage();
+    void numbersReadTheSameInEveryLanguage_data();
+    void numbersReadTheSameInEveryLanguage();
 
 private:
     QString startDirectory;
@@ -350,16 +351,19 @@ void Screens::cannotShrinkBelowMinimumSize()
     QVERIFY(window.height() >= 700);
 }
 
-// Every tick label of every chart, as the window's charts write them under the given desktop
-// language. An axis of powers of ten must write "1e-12", whose lower-case 'e' the chart raises
-// into 10⁻¹²: an upper-case E would stand on the axis as it is.
-static QStringList tickLabelsUnder(const QLocale &language)
+// Every number the window shows at its start, under the given desktop language: every read-out,
+// and every tick label of every chart. An axis of powers of ten must write "1e-12", whose
+// lower-case 'e' the chart raises into 10⁻¹²: an upper-case E would stand on the axis as it is.
+static QStringList numbersUnder(const QLocale &language)
 {
     QLocale::setDefault(language);
     screens::expectUnboundSlotWarnings();
     MainWindow window;
     screens::showFullHd(&window);
     QStringList labels;
+    const auto readouts = window.findChildren<QLineEdit *>();
+    for (const QLineEdit *readout : readouts)
+        labels << readout->objectName() + QStringLiteral(": ") + readout->text();
     const auto charts = window.findChildren<QCustomPlot *>();
     for (QCustomPlot *chart : charts) {
         chart->replot();
@@ -379,7 +383,7 @@ static QStringList tickLabelsUnder(const QLocale &language)
     return labels;
 }
 
-void Screens::axesReadTheSameInEveryLanguage_data()
+void Screens::numbersReadTheSameInEveryLanguage_data()
 {
     QTest::addColumn<QLocale>("language");
     QTest::newRow("C") << QLocale::c();
@@ -389,12 +393,12 @@ void Screens::axesReadTheSameInEveryLanguage_data()
     QTest::newRow("ar_EG") << QLocale(QLocale::Arabic, QLocale::Egypt);
 }
 
-void Screens::axesReadTheSameInEveryLanguage()
+void Screens::numbersReadTheSameInEveryLanguage()
 {
     QFETCH(QLocale, language);
-    const QStringList inC = tickLabelsUnder(QLocale::c());
+    const QStringList inC = numbersUnder(QLocale::c());
     QVERIFY(inC.filter(QStringLiteral("not a power of ten")).isEmpty());
-    const QStringList there = tickLabelsUnder(language);
+    const QStringList there = numbersUnder(language);
     QCOMPARE(there.filter(QStringLiteral("not a power of ten")), QStringList());
     QCOMPARE(there, inC);
 }
