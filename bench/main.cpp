@@ -341,8 +341,8 @@ void measureFirstFrame(figures::Table &table, const Repetitions &repeat)
 // ---- The running window ----
 
 // The yardstick for the other rows: a full replot of the equal-loudness chart with every curve
-// stroked anew, as every replot was before the curves kept their strokes. Widening the frequency
-// axis by a part in 10^12 has them stroked again without moving a pixel.
+// stroked anew. Widening the frequency axis by a part in 10^12 has them stroked again without
+// moving a pixel.
 const QString fullReplotRow = QStringLiteral("full replot of the equal-loudness chart, every curve stroked");
 
 void measureFullReplot(MainWindow &window, figures::Table &table, const Repetitions &repeat)

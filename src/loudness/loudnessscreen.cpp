@@ -51,7 +51,7 @@ void writeReadouts(Ui::MainWindow *ui, double frequency, double level)
 }
 
 // One equal-loudness curve that keeps its stroke as pictures. Stroking a wide antialiased curve
-// of 13 971 points takes most of a replot, and a replot seldom changes a curve: it is stroked
+// of thousands of points takes most of a replot, and a replot seldom changes a curve: it is stroked
 // again only when the axes or the chart's size have changed, or in a pen it has not been drawn
 // in since. The strokes in its last two pens are kept (a curve is plain or chosen), each cut into
 // narrow columns as tall as the curve is within them, so that laying them down touches little

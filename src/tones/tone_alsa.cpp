@@ -48,7 +48,8 @@ std::string pipewireVersion()
 // virtual machine. So a tone's stream asks PipeWire to hold the graph at the tone's period while
 // it sounds, unless the user has a PipeWire ALSA setting of their own. PipeWire 1.x drops what a
 // stream has queued when the stream changes the graph's pace, up to a period soon after it
-// starts; there the stream starts with two periods of silence, so that only silence is dropped.
+// starts; there the stream starts with two periods of silence, so that only silence is dropped
+// (the measurements behind this: docs/sound-servers.md).
 // Returns the silence a stream starts with. Set before main, while the process has one thread:
 // setting the environment is unsafe beside other threads reading it.
 snd_pcm_uframes_t holdGraphAtTonePeriod()
@@ -243,7 +244,7 @@ void finishEnding(Ending tone)
 // shows the tone's last sample played, and then dropped: only silence is ever cut. At `end`
 // the call returns in any case with the device still fed a buffer ahead, and what is left is
 // returned to be sounded out meanwhile. A device with nothing queued beyond what it has taken
-// (a file) is drained as before, so that it keeps exactly the tone's samples.
+// (a file) is drained, so that it keeps exactly the tone's samples.
 Ending playOut(Pcm pcm, snd_pcm_uframes_t period, Clock::time_point end, Clock::time_point giveUp)
 {
     snd_pcm_t *raw = pcm.get();

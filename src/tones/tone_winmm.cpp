@@ -89,8 +89,8 @@ struct Playing
     }
 
     // A device may count as played what it has merely passed on to the sound card's own
-    // buffer (Wine's ALSA driver does, by up to a tenth of a second): closing it as soon as the
-    // tone counts as played would cut the tone's end. The silence after the tone is played too
+    // buffer (Wine's ALSA driver does): closing it as soon as the tone counts as played would
+    // cut the tone's end. The silence after the tone is played too
     // before the device is closed.
     void waitForSilence(Clock::time_point until) { waitFor(qint64(samples.size()), silence, until); }
 };
