@@ -370,13 +370,15 @@ static QStringList numbersUnder(const QLocale &language)
         const auto axes = chart->axisRect()->axes();
         for (QCPAxis *axis : axes) {
             const QString where = chart->objectName() + QLatin1Char(' ') + axis->label();
+            const auto ticks = axis->tickVectorLabels(); // a QVector in Qt 5, a QList in Qt 6
+            const QStringList tickLabels(ticks.begin(), ticks.end());
             if (axis->numberFormat() == QLatin1String("eb")) {
-                for (const QString &label : axis->tickVectorLabels()) {
+                for (const QString &label : tickLabels) {
                     if (!label.startsWith(QLatin1String("1e")))
                         labels << where + QStringLiteral(": not a power of ten: ") + label;
                 }
             }
-            labels << where + QStringLiteral(": ") + axis->tickVectorLabels().join(QLatin1Char(' '));
+            labels << where + QStringLiteral(": ") + tickLabels.join(QLatin1Char(' '));
         }
     }
     QLocale::setDefault(QLocale::c());

@@ -63,9 +63,11 @@ int main(int argc, char *argv[])
     for (QCustomPlot *chart : charts) {
         const auto axes = chart->axisRect()->axes();
         for (QCPAxis *axis : axes) {
-            if (axis->visible() && axis->tickLabels())
-                out << "axis " << chart->objectName() << ' ' << axis->numberFormat() << ' '
-                    << axis->tickVectorLabels().join(QLatin1Char('|')) << '\n';
+            if (!axis->visible() || !axis->tickLabels())
+                continue;
+            const auto ticks = axis->tickVectorLabels(); // a QVector in Qt 5, a QList in Qt 6
+            out << "axis " << chart->objectName() << ' ' << axis->numberFormat() << ' '
+                << QStringList(ticks.begin(), ticks.end()).join(QLatin1Char('|')) << '\n';
         }
     }
     return 0;
