@@ -143,12 +143,10 @@ if [[ $status -ne 0 ]]; then
     fail "exit code $status after \"Выход\""
 fi
 echo "exit code 0 after \"Выход\""
-# Qt names the two slots that no button reaches, at start, and nothing else. A window destroyed
-# after the application, or a report of the sanitizers, would say more.
-grep -vE '^(qt\.core\.qmetaobject\.connectslotsbyname: )?QMetaObject::connectSlotsByName: No matching signal for on_pushButton_(14|18)_clicked\(\)$' \
-    "$scratch/output" >"$scratch/unexpected" || true
-if [[ -s "$scratch/unexpected" ]]; then
-    cat "$scratch/unexpected"
+# A lecture prints nothing, from start to exit. A window destroyed after the application, or a
+# report of the sanitizers, would say something.
+if [[ -s "$scratch/output" ]]; then
+    cat "$scratch/output"
     fail "the program wrote the messages above"
 fi
 
