@@ -2,12 +2,12 @@
 # The Windows package's portable folder as a lecturer uses it: unzipped into a folder of its
 # own and started by its full path from another folder, on a Russian Windows, through Wine's
 # X11 driver on a virtual full-HD desktop with a window manager, in a Wine prefix set up anew as
-# Windows 10. Driven by xdotool to every screen, each
-# recognised by how it looks (the same window laid out by screenplaces under the same Wine and
-# X server); the slider's tone and the eight-tone sequence go through Wine's ALSA driver to
-# ALSA's file device and must be the synthesis' samples, and while they sound the window answers
-# the window manager's pings and holds a click; "Выход" ends the program with exit code 0. The
-# folder is left as it was unzipped, and the program adds nothing of its own to the registry.
+# Windows 10. Driven by xdotool to every screen, each recognised by how it looks (the same
+# window laid out by screenplaces under the same Wine and X server); the slider's tone and the
+# eight-tone sequence go through Wine's ALSA driver to ALSA's file device and must be the
+# synthesis' samples, and while they sound the window answers the window manager's pings and
+# holds a click; "Выход" ends the program with exit code 0. The folder is left as it was
+# unzipped, and the program adds nothing of its own to the registry.
 #   wine_session.sh <zip> <screenplaces.exe> <tonefile.exe> <capture.conf>
 set -euo pipefail
 source "$(dirname "$0")/xsession.sh"
