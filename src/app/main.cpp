@@ -14,7 +14,8 @@ void quietAboutUnboundSlots(QtMsgType type, const QMessageLogContext &context, c
 {
     for (const char *slot : {"on_pushButton_18_clicked()", "on_pushButton_14_clicked()"}) {
         if (type == QtWarningMsg &&
-            message == QLatin1String("QMetaObject::connectSlotsByName: No matching signal for ") + QLatin1String(slot))
+            message == QLatin1String("QMetaObject::connectSlotsByName: No matching signal for ") +
+                           QLatin1String(slot))
             return;
     }
     passOn(type, context, message);

@@ -2,6 +2,7 @@
 // and the choice of an everyday sound source on it.
 #include "app/acoustics.h"
 #include "app/chartlayers.h"
+#include "app/chartstyle.h"
 #include "app/mainwindow.h"
 #include "app/readouts.h"
 
@@ -130,70 +131,26 @@ void MainWindow::setUpDecibelChart()
 
     QCPAxis *levelAxis = chart->yAxis2;
     levelAxis->setVisible(true);
-    levelAxis->setLabel(QStringLiteral("L, дБ"));
-    levelAxis->setLabelFont(axisFont);
-    levelAxis->setTickLabelFont(axisFont);
-    levelAxis->setTickPen(QPen(Qt::darkCyan, 3));
-    levelAxis->setTickLabelColor(Qt::darkCyan);
-    levelAxis->setLabelColor(Qt::darkCyan);
-    levelAxis->setTickLengthIn(10);
-    levelAxis->setSubTickLengthIn(5);
-    levelAxis->setSubTickPen(QPen(Qt::darkCyan, 2));
+    chartstyle::name(levelAxis, QStringLiteral("L, дБ"), Qt::darkCyan, axisFont, axisFont);
+    chartstyle::ticks(levelAxis, QPen(Qt::darkCyan, 3), QPen(Qt::darkCyan, 2), 10, 5);
     levelAxis->setBasePen(QPen(Qt::darkCyan, 2));
+    QSharedPointer<QCPAxisTicker> levelTicker(new QCPAxisTicker);
+    levelTicker->setTickCount(10);
+    levelAxis->setTicker(levelTicker);
 
     // Intensity and pressure span twenty-three and twelve decades: only a logarithmic scale
     // shows them, with every decade written as a power of ten.
-    const QCPLineEnding upwards(QCPLineEnding::esSpikeArrow, 8, 10);
-
     QCPAxis *intensityAxis = chart->yAxis;
-    intensityAxis->setLabel(QStringLiteral("I, Вт/м\u00b2"));
-    intensityAxis->setLabelFont(axisFont);
-    intensityAxis->setTickLabelFont(axisFont);
-    intensityAxis->setTickPen(QPen(Qt::darkMagenta, 2.5));
-    intensityAxis->setTickLabelColor(Qt::darkMagenta);
-    intensityAxis->setLabelColor(Qt::darkMagenta);
-    intensityAxis->setScaleType(QCPAxis::stLogarithmic);
-    intensityAxis->setNumberFormat(QStringLiteral("eb"));
-    intensityAxis->setNumberPrecision(0);
-    intensityAxis->setTickLengthIn(10);
-    intensityAxis->setSubTickLengthIn(5);
-    intensityAxis->setSubTickPen(QPen(Qt::darkMagenta, 1));
-    intensityAxis->setUpperEnding(upwards);
-    intensityAxis->setBasePen(QPen(Qt::darkMagenta, 2));
-    intensityAxis->grid()->setPen(QPen(QColor(170, 170, 170), 1.2, Qt::DotLine));
-    intensityAxis->grid()->setSubGridPen(QPen(QColor(200, 200, 200), 1, Qt::DotLine));
-    intensityAxis->grid()->setSubGridVisible(true);
-    intensityAxis->grid()->setZeroLinePen(Qt::NoPen);
+    chartstyle::intensityScale(intensityAxis, axisFont);
+    intensityAxis->setTicker(chartstyle::decades(6, 5));
 
     QCPAxis *pressureAxis = chart->axisRect()->addAxis(QCPAxis::atLeft);
-    pressureAxis->setTickLabelColor(Qt::darkYellow);
-    pressureAxis->setScaleType(QCPAxis::stLogarithmic);
-    pressureAxis->setLabel(QStringLiteral("p, Па"));
-    pressureAxis->setLabelFont(axisFont);
-    pressureAxis->setLabelColor(Qt::darkYellow);
-    pressureAxis->setTickLabelFont(axisFont);
-    pressureAxis->setNumberFormat(QStringLiteral("eb"));
-    pressureAxis->setNumberPrecision(0);
-    pressureAxis->setTickPen(QPen(Qt::black, 2.5));
-    pressureAxis->setTickLengthIn(8);
-    pressureAxis->setSubTickLengthIn(5);
-    pressureAxis->setSubTickPen(QPen(Qt::black, 1));
-    pressureAxis->setUpperEnding(upwards);
+    chartstyle::name(pressureAxis, QStringLiteral("p, Па"), Qt::darkYellow, axisFont, axisFont);
+    chartstyle::powersOfTen(pressureAxis);
+    chartstyle::ticks(pressureAxis, QPen(Qt::black, 2.5), QPen(Qt::black, 1), 8, 5);
+    pressureAxis->setUpperEnding(chartstyle::arrowhead());
     pressureAxis->setBasePen(QPen(Qt::black, 2));
-
-    QSharedPointer<QCPAxisTicker> levelTicker(new QCPAxisTicker);
-    levelTicker->setTickCount(10);
-    QSharedPointer<QCPAxisTickerLog> intensityTicker(new QCPAxisTickerLog);
-    intensityTicker->setLogBase(10);
-    intensityTicker->setSubTickCount(5);
-    intensityTicker->setTickCount(6);
-    QSharedPointer<QCPAxisTickerLog> pressureTicker(new QCPAxisTickerLog);
-    pressureTicker->setLogBase(10);
-    pressureTicker->setSubTickCount(5);
-    pressureTicker->setTickCount(7);
-    intensityAxis->setTicker(intensityTicker);
-    pressureAxis->setTicker(pressureTicker);
-    levelAxis->setTicker(levelTicker);
+    pressureAxis->setTicker(chartstyle::decades(7, 5));
 
     // The three value ranges are one scale: 1e-13 and 1e10 W/m² are the intensities of
     // -10 dB and 220 dB, and 6e-6 to 2e6 Pa nearly the pressures of the same two levels.

@@ -2,6 +2,7 @@
 // the crosshair along the chosen curve.
 #include "app/acoustics.h"
 #include "app/chartlayers.h"
+#include "app/chartstyle.h"
 #include "app/mainwindow.h"
 #include "app/readouts.h"
 #include "loudness/loudnesscurves.h"
@@ -199,17 +200,6 @@ QRegion crosshairBands(QCPItemTracer *tracer)
            QRegion(centre.x() - reach, plot.top(), 2 * reach + 1, plot.height());
 }
 
-void styleAxis(QCPAxis *axis, const QString &label, const QFont &font, const QColor &colour)
-{
-    axis->setLabel(label);
-    axis->setLabelFont(font);
-    axis->setTickLabelFont(font);
-    axis->setTickLabelColor(colour);
-    axis->setLabelColor(colour);
-    axis->setTickLengthIn(10);
-    axis->setSubTickLengthIn(5);
-}
-
 } // namespace
 
 // The chart starts at 1 kHz on the threshold of hearing: 0 dB, the reference intensity.
@@ -263,53 +253,26 @@ void MainWindow::setUpLoudnessChart()
     const QFont axisFont(family, 16);
 
     QCPAxis *frequencyAxis = chart->xAxis;
-    styleAxis(frequencyAxis, QStringLiteral("f, Гц"), axisFont, Qt::darkGreen);
-    frequencyAxis->setTickPen(QPen(Qt::darkGreen, 3.5));
+    chartstyle::name(frequencyAxis, QStringLiteral("f, Гц"), Qt::darkGreen, axisFont, axisFont);
     frequencyAxis->setScaleType(QCPAxis::stLogarithmic);
-    frequencyAxis->setSubTickPen(QPen(Qt::darkGreen, 2.5));
+    chartstyle::ticks(frequencyAxis, QPen(Qt::darkGreen, 3.5), QPen(Qt::darkGreen, 2.5), 10, 5);
     frequencyAxis->setBasePen(QPen(Qt::black, 2.5));
-    frequencyAxis->grid()->setPen(QPen(QColor(140, 140, 140), 1.2, Qt::DotLine));
-    frequencyAxis->grid()->setSubGridPen(QPen(QColor(170, 170, 170), 1.0, Qt::DotLine));
-    frequencyAxis->grid()->setSubGridVisible(true);
-    frequencyAxis->grid()->setZeroLinePen(Qt::NoPen);
+    chartstyle::dottedGrid(frequencyAxis, QColor(140, 140, 140), QColor(170, 170, 170));
+    frequencyTicker = chartstyle::decades(10, 10);
+    frequencyAxis->setTicker(frequencyTicker);
 
     QCPAxis *levelAxis = chart->yAxis2;
     levelAxis->setVisible(true);
-    styleAxis(levelAxis, QStringLiteral("L, дБ"), axisFont, Qt::darkCyan);
-    levelAxis->setTickPen(QPen(Qt::darkCyan, 3.0));
-    levelAxis->setSubTickPen(QPen(Qt::darkCyan, 2.0));
-    levelAxis->setBasePen(QPen(Qt::darkCyan, 2.0));
-
-    QCPAxis *intensityAxis = chart->yAxis;
-    styleAxis(intensityAxis, QStringLiteral("I, Вт/м\u00b2"), axisFont, Qt::darkMagenta);
-    intensityAxis->setTickPen(QPen(Qt::darkMagenta, 2.5));
-    intensityAxis->setScaleType(QCPAxis::stLogarithmic);
-    intensityAxis->setNumberFormat(QStringLiteral("eb"));
-    intensityAxis->setNumberPrecision(0);
-    intensityAxis->setSubTickPen(QPen(Qt::darkMagenta, 1.0));
-    intensityAxis->setUpperEnding(QCPLineEnding(QCPLineEnding::esSpikeArrow, 8, 10));
-    intensityAxis->setBasePen(QPen(Qt::darkMagenta, 2.0));
-    intensityAxis->grid()->setPen(QPen(QColor(170, 170, 170), 1.2, Qt::DotLine));
-    intensityAxis->grid()->setSubGridPen(QPen(QColor(200, 200, 200), 1.0, Qt::DotLine));
-    intensityAxis->grid()->setSubGridVisible(true);
-    intensityAxis->grid()->setZeroLinePen(Qt::NoPen);
-
-    auto frequencyDecades = QSharedPointer<QCPAxisTickerLog>::create();
-    frequencyDecades->setLogBase(10);
-    frequencyDecades->setSubTickCount(10);
-    frequencyDecades->setTickCount(10);
-    frequencyTicker = frequencyDecades;
-    frequencyAxis->setTicker(frequencyTicker);
-
+    chartstyle::name(levelAxis, QStringLiteral("L, дБ"), Qt::darkCyan, axisFont, axisFont);
+    chartstyle::ticks(levelAxis, QPen(Qt::darkCyan, 3), QPen(Qt::darkCyan, 2), 10, 5);
+    levelAxis->setBasePen(QPen(Qt::darkCyan, 2));
     auto levelSteps = QSharedPointer<QCPAxisTicker>::create();
     levelSteps->setTickCount(8);
     levelAxis->setTicker(levelSteps);
 
-    auto intensityDecades = QSharedPointer<QCPAxisTickerLog>::create();
-    intensityDecades->setLogBase(10);
-    intensityDecades->setSubTickCount(5);
-    intensityDecades->setTickCount(7);
-    intensityTicker = intensityDecades;
+    QCPAxis *intensityAxis = chart->yAxis;
+    chartstyle::intensityScale(intensityAxis, axisFont);
+    intensityTicker = chartstyle::decades(7, 5);
     intensityAxis->setTicker(intensityTicker);
 
     frequencyAxis->setRange(25, 20000);

@@ -1,6 +1,7 @@
 // The listening screen: a tone at any frequency from the slider, and the eight-tone
 // sequence on its chart.
 #include "app/chartlayers.h"
+#include "app/chartstyle.h"
 #include "app/mainwindow.h"
 #include "app/readouts.h"
 #include "loudness/loudnesscurves.h"
@@ -186,47 +187,32 @@ void MainWindow::setUpListeningChart()
     caption->setFont(QFont(family, 14));
     caption->setColor(Qt::blue);
 
-    const QCPLineEnding upwards(QCPLineEnding::esSpikeArrow, 8, 10);
-
     QCPAxis *frequencyAxis = chart->xAxis;
-    frequencyAxis->setLabel(QStringLiteral("f, Гц"));
-    frequencyAxis->setLabelFont(QFont(family, 14));
-    frequencyAxis->setTickPen(QPen(Qt::darkGreen, 3.5));
-    frequencyAxis->setTickLabelColor(Qt::darkGreen);
-    frequencyAxis->setLabelColor(Qt::darkGreen);
-    frequencyAxis->setTickLabelFont(QFont(family, 12));
+    chartstyle::name(frequencyAxis, QStringLiteral("f, Гц"), Qt::darkGreen, QFont(family, 14),
+                     QFont(family, 12));
     frequencyAxis->setScaleType(QCPAxis::stLogarithmic);
     frequencyAxis->setTicker(frequencyTicker);
-    frequencyAxis->setTickLengthIn(10);
-    frequencyAxis->setSubTickLengthIn(7);
-    frequencyAxis->setSubTickPen(QPen(Qt::darkGreen, 2.5));
+    chartstyle::ticks(frequencyAxis, QPen(Qt::darkGreen, 3.5), QPen(Qt::darkGreen, 2.5), 10, 7);
     frequencyAxis->setBasePen(QPen(Qt::black, 2));
-    frequencyAxis->grid()->setPen(QPen(QColor(100, 100, 100), 1.2, Qt::DotLine));
-    frequencyAxis->grid()->setSubGridPen(QPen(QColor(130, 130, 130), 1, Qt::DotLine));
-    frequencyAxis->grid()->setSubGridVisible(true);
-    frequencyAxis->grid()->setZeroLinePen(Qt::NoPen);
-    frequencyAxis->setUpperEnding(upwards);
+    chartstyle::dottedGrid(frequencyAxis, QColor(100, 100, 100), QColor(130, 130, 130));
+    frequencyAxis->setUpperEnding(chartstyle::arrowhead());
 
     // The level axis only carries the plottables; the chart is read in intensity.
     chart->yAxis2->setVisible(false);
 
+    // Intensity without numbers: the sequence's points are read against the equal-loudness
+    // curves, not against the scale.
     QCPAxis *intensityAxis = chart->yAxis;
     intensityAxis->setLabel(QStringLiteral("I, Вт/м\u00b2"));
     intensityAxis->setLabelFont(QFont(family, 14));
-    intensityAxis->setTickPen(QPen(Qt::darkMagenta, 2));
     intensityAxis->setLabelColor(Qt::darkMagenta);
     intensityAxis->setScaleType(QCPAxis::stLogarithmic);
     intensityAxis->setTickLabels(false);
     intensityAxis->setTicker(intensityTicker);
-    intensityAxis->setTickLengthIn(10);
-    intensityAxis->setSubTickLengthIn(5);
-    intensityAxis->setSubTickPen(QPen(Qt::darkMagenta, 1));
-    intensityAxis->setUpperEnding(upwards);
+    chartstyle::ticks(intensityAxis, QPen(Qt::darkMagenta, 2), QPen(Qt::darkMagenta, 1), 10, 5);
+    intensityAxis->setUpperEnding(chartstyle::arrowhead());
     intensityAxis->setBasePen(QPen(Qt::black, 2));
-    intensityAxis->grid()->setPen(QPen(QColor(170, 170, 170), 1.2, Qt::DotLine));
-    intensityAxis->grid()->setSubGridPen(QPen(QColor(200, 200, 200), 1, Qt::DotLine));
-    intensityAxis->grid()->setSubGridVisible(true);
-    intensityAxis->grid()->setZeroLinePen(Qt::NoPen);
+    chartstyle::dottedGrid(intensityAxis, QColor(170, 170, 170), QColor(200, 200, 200));
 
     // -10 dB and 100 dB as intensities, so that the hidden level axis and the intensity
     // grid stay aligned.
