@@ -4,8 +4,8 @@
 // either as the desktop's font resolution (QT_FONT_DPI, what Xft.dpi is on X11) or as Qt's own
 // scale factor (QT_SCALE_FACTOR). The program's own start-up decides how the window follows it.
 
-#include "app/desktopscale.h"
 #include "app/mainwindow.h"
+#include "display/desktopscale.h"
 #include "support/screens.h"
 #include "tones/tone.h"
 

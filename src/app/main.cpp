@@ -1,5 +1,5 @@
-#include "app/desktopscale.h"
 #include "app/mainwindow.h"
+#include "display/desktopscale.h"
 
 #include <QApplication>
 

@@ -1,10 +1,10 @@
 // The decibel scale at 1000 Hz: one vertical scale read as level, intensity and pressure,
 // and the choice of an everyday sound source on it.
-#include "app/acoustics.h"
-#include "app/chartlayers.h"
-#include "app/chartstyle.h"
+#include "acoustics/acoustics.h"
+#include "acoustics/readouts.h"
 #include "app/mainwindow.h"
-#include "app/readouts.h"
+#include "display/chartlayers.h"
+#include "display/chartstyle.h"
 
 #include "ui_mainwindow.h"
 

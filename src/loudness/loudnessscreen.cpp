@@ -1,10 +1,10 @@
 // The equal-loudness explorer: its read-outs, its chart and the three slots that move
 // the crosshair along the chosen curve.
-#include "app/acoustics.h"
-#include "app/chartlayers.h"
-#include "app/chartstyle.h"
+#include "acoustics/acoustics.h"
+#include "acoustics/readouts.h"
 #include "app/mainwindow.h"
-#include "app/readouts.h"
+#include "display/chartlayers.h"
+#include "display/chartstyle.h"
 #include "loudness/loudnesscurves.h"
 
 #include "ui_mainwindow.h"

@@ -1,21 +1,16 @@
 // The listening screen: a tone at any frequency from the slider, and the eight-tone
 // sequence on its chart.
-#include "app/chartlayers.h"
-#include "app/chartstyle.h"
+#include "acoustics/readouts.h"
 #include "app/mainwindow.h"
-#include "app/readouts.h"
+#include "display/answeringrun.h"
+#include "display/chartlayers.h"
+#include "display/chartstyle.h"
 #include "loudness/loudnesscurves.h"
-#include "tones/heldinput.h"
 #include "tones/tone.h"
 
 #include "ui_mainwindow.h"
 
-#include <QAbstractButton>
-#include <QAbstractEventDispatcher>
 #include <qcustomplot.h>
-
-#include <atomic>
-#include <thread>
 
 namespace {
 
@@ -65,85 +60,14 @@ void redrawPoint(QCustomPlot *chart, int i)
         chart->replot();
 }
 
-// A run of tones: the slider's tone, or the eight tones of the sequence. While it plays the
-// window answers the desktop (see playAnswering), but nothing acts on it before the run has
-// ended: the page cannot be left and no second run starts in the middle of one.
-//
-// Input, from the window system or posted by a program, is held with what it was aimed at and
-// given when the run ends (HeldInput); so is a screen reader's press of a button. A call queued
-// to a widget cannot be kept, and is dropped. A request to close the window (delivered at once
-// on some platforms) is granted when the run ends, so that no tone sounds without the window.
-class Run : public QObject
-{
-public:
-    explicit Run(QWidget *window) : window(window), held(new HeldInput(window))
-    {
-        QCoreApplication::instance()->installEventFilter(this);
-        // Input being held, a button can go down during the run only through a screen
-        // reader's press.
-        const auto buttons = window->findChildren<QAbstractButton *>();
-        for (QAbstractButton *button : buttons)
-            connect(button, &QAbstractButton::pressed, this,
-                    [this, button] { held->holdAccessiblePress(button); });
-    }
-
-    ~Run() override
-    {
-        QCoreApplication::instance()->removeEventFilter(this);
-        held->release();
-        if (closeRequested)
-            window->close();
-    }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (!watched->isWidgetType() && !watched->isWindowType())
-            return false;
-        switch (event->type()) {
-        case QEvent::MetaCall:
-            return true;
-        case QEvent::Close:
-            if (watched != window && watched != window->windowHandle())
-                return false;
-            closeRequested = true;
-            event->ignore();
-            return true;
-        default:
-            if (!dynamic_cast<QInputEvent *>(event))
-                return false;
-            held->hold(watched, event);
-            return true;
-        }
-    }
-
-private:
-    QWidget *window;
-    HeldInput *held;
-    bool closeRequested = false;
-};
-
-// Plays a tone and returns when it has ended, like playTone, while the window keeps
-// answering the desktop: the window manager's pings that ask whether it is still alive,
-// and the repaint of whatever another window uncovered. The tone plays on a thread of its
-// own; this thread handles everything but timers, which wait for the run's end (the click
-// that follows a screen reader's press is such a timer), and the user's input, which Run holds.
+// Plays a tone and returns when it has ended, like playTone, while the window keeps answering
+// the desktop. A sink set up in place of the sound card is given the tone on this thread.
 void playAnswering(quint32 frequencyHz, quint32 durationMs)
 {
-    if (tones::hasSink()) {
+    if (tones::hasSink())
         playTone(frequencyHz, durationMs);
-        return;
-    }
-    std::atomic<bool> ended{false};
-    QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance();
-    std::thread player([&] {
-        playTone(frequencyHz, durationMs);
-        ended = true;
-        dispatcher->wakeUp();
-    });
-    while (!ended)
-        QCoreApplication::processEvents(QEventLoop::X11ExcludeTimers | QEventLoop::WaitForMoreEvents);
-    player.join();
+    else
+        answerWhile([=] { playTone(frequencyHz, durationMs); });
 }
 
 } // namespace
@@ -239,7 +163,7 @@ void MainWindow::setUpListeningChart()
 
 void MainWindow::on_pushButton_4_clicked()
 {
-    const Run run(this);
+    const AnsweringRun run(this);
     playAnswering(quint32(ui->horizontalSlider->sliderPosition()), sliderToneMs);
 }
 
@@ -257,7 +181,7 @@ void MainWindow::on_horizontalSlider_actionTriggered(int action)
 // the window handles no events at all.
 void MainWindow::on_pushButton_9_clicked()
 {
-    const Run run(this);
+    const AnsweringRun run(this);
     QCustomPlot *chart = ui->widget_2;
     for (int i = 0; i < sequenceLength; ++i) {
         const double frequency = pointsPlayed[i];

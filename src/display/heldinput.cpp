@@ -1,4 +1,4 @@
-#include "tones/heldinput.h"
+#include "display/heldinput.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-#include "app/chartstyle.h"
+#include "display/chartstyle.h"
 
 #include <qcustomplot.h>
 

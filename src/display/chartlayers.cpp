@@ -1,4 +1,4 @@
-#include "app/chartlayers.h"
+#include "display/chartlayers.h"
 
 #include <qcustomplot.h>
 

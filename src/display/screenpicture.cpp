@@ -1,4 +1,4 @@
-#include "app/screenpicture.h"
+#include "display/screenpicture.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
