@@ -10,6 +10,7 @@
 #include "app/mainwindow.h"
 #include "figures.h"
 #include "loudness/loudnesscurves.h"
+#include "support/alsawrites.h"
 #include "tones/tone.h"
 
 #include <QAbstractButton>
@@ -28,8 +29,6 @@
 #include <QWindow>
 #include <qcustomplot.h>
 
-#include <alsa/asoundlib.h>
-#include <dlfcn.h>
 #include <malloc.h>
 #include <unistd.h>
 
@@ -548,20 +547,11 @@ void measurePeakMemory(figures::Table &table, const Repetitions &repeat)
 // itself wait to be scheduled, which on two busy cores takes a tick of the scheduler.
 Clock::time_point firstSampleWritten;
 
-} // namespace
-
-// This program's snd_pcm_writei stands before ALSA's own: every period of a tone passes here.
-extern "C" snd_pcm_sframes_t snd_pcm_writei(snd_pcm_t *pcm, const void *buffer, snd_pcm_uframes_t size)
+void noteFirstSampleWritten(snd_pcm_t *, snd_pcm_sframes_t)
 {
-    using Write = snd_pcm_sframes_t (*)(snd_pcm_t *, const void *, snd_pcm_uframes_t);
-    static const auto alsaWrite = reinterpret_cast<Write>(dlsym(RTLD_NEXT, "snd_pcm_writei"));
-    const snd_pcm_sframes_t written = alsaWrite(pcm, buffer, size);
-    if (written > 0 && firstSampleWritten == Clock::time_point())
+    if (firstSampleWritten == Clock::time_point())
         firstSampleWritten = Clock::now();
-    return written;
 }
-
-namespace {
 
 void measureTones(figures::Table &table, const Repetitions &repeat, const QString &captureDirectory)
 {
@@ -697,6 +687,7 @@ bool measureOnScreen(figures::Table &table, const Repetitions &repeat)
 
 int main(int argc, char *argv[])
 {
+    alsawrites::observe(noteFirstSampleWritten);
     standardHandler = qInstallMessageHandler(quietHandler);
     const bool ownScreen = qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
     if (ownScreen)

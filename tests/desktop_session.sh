@@ -11,6 +11,7 @@
 # removes a file may happen anywhere.
 #   desktop_session.sh <tavelin> <screenplaces> <images>
 set -euo pipefail
+source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/xsession.sh"
 program=$1 screenplaces=$2 images=$3
 
@@ -22,10 +23,6 @@ pid=""
 cleanup() {
     if [[ -n "$pid" ]]; then kill "$pid" 2>/dev/null || true; fi
     rm -rf "$scratch"
-}
-fail() {
-    echo "FAIL: $*"
-    exit 1
 }
 
 # A Russian lecturer's desktop: the program and its looks in ru_RU.UTF-8.

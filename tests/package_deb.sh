@@ -8,6 +8,7 @@
 # exit code 0.
 #   package_deb.sh <build-dir> <xdesktop> <version> <screenshot.png>
 set -euo pipefail
+source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/xsession.sh"
 build=$1 xdesktop=$2 version=$3 screenshot=$4
 
@@ -19,10 +20,6 @@ pid=""
 cleanup() {
     [[ -n "$pid" ]] && kill "$pid" 2>/dev/null
     rm -rf "$scratch"
-}
-fail() {
-    echo "FAIL: $*"
-    exit 1
 }
 
 # --- the package -------------------------------------------------------------------------------

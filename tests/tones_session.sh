@@ -9,6 +9,7 @@
 # to ALSA's null device.
 #   tones_session.sh <tavelin> <screenplaces> <xdesktop> <images>
 set -euo pipefail
+source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/xsession.sh"
 program=$1 screenplaces=$2 xdesktop=$3 images=$4
 
@@ -18,10 +19,6 @@ start_x_server
 scratch=$(mktemp -d)
 cleanup() {
     rm -rf "$scratch"
-}
-fail() {
-    echo "FAIL: $*"
-    exit 1
 }
 
 make_looks "$screenplaces" "$images"

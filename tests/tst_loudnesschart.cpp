@@ -5,16 +5,13 @@
 // knows which buttons are held during a drag, as with a real mouse.
 #define QTEST_QPA_MOUSE_HANDLING
 
-#include "app/mainwindow.h"
-#include "support/screens.h"
+#include "support/loudnesschart.h"
 
 #include <QComboBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QtTest>
-#include <qcustomplot.h>
 
-class LoudnessChart : public QObject
+class LoudnessChart : public LoudnessChartTest
 {
     Q_OBJECT
 
@@ -32,14 +29,8 @@ private slots:
     void indexNamingNoCurveChangesNothing();
 
 private:
-    MainWindow *window = nullptr;
-    QCustomPlot *chart = nullptr;
-    QCPItemTracer *tracer = nullptr;
-
-    QStringList readouts() const;
     int columnShowing(double frequency);
     QPoint at(int column) const { return QPoint(column, chart->height() / 3); }
-    void dragTo(int column);
 };
 
 static QStringList shown(const char *f, const char *level, const char *intensity, const char *pressure)
@@ -50,28 +41,15 @@ static QStringList shown(const char *f, const char *level, const char *intensity
 
 void LoudnessChart::init()
 {
-    screens::expectUnboundSlotWarnings();
-    window = new MainWindow;
-    QVERIFY(screens::showFullHd(window));
-    QVERIFY(screens::clickVisible(window, QStringLiteral("Кривые равной громкости")));
-    QCoreApplication::processEvents();
-    chart = window->findChild<QCustomPlot *>(QStringLiteral("widget"));
-    tracer = chart->findChild<QCPItemTracer *>();
-    QVERIFY(tracer && chart->axisRect()->width() > 1000);
+    openScreen();
+    if (QTest::currentTestFailed())
+        return;
     QCOMPARE(readouts(), shown("1000", "0.00", "1.00E-12", "2.04E-05"));
 }
 
 void LoudnessChart::cleanup()
 {
     delete window;
-}
-
-QStringList LoudnessChart::readouts() const
-{
-    QStringList texts;
-    for (const char *name : {"lineEdit_2", "lineEdit_5", "lineEdit_4", "lineEdit_3"})
-        texts << window->findChild<QLineEdit *>(QLatin1String(name))->text();
-    return texts;
 }
 
 // At full-HD size one pixel column spans about 4 Hz near 1 kHz, so no column shows a given
@@ -82,15 +60,6 @@ int LoudnessChart::columnShowing(double frequency)
     const int column = qRound(axis->coordToPixel(frequency));
     axis->setRange(axis->range() * (frequency / axis->pixelToCoord(column)));
     return column;
-}
-
-// A move with the buttons the test holds, anywhere, even far outside the window.
-void LoudnessChart::dragTo(int column)
-{
-    QWindow *handle = window->windowHandle();
-    const QPoint local = chart->mapTo(window, at(column));
-    qt_handleMouseEvent(handle, local, handle->mapToGlobal(local), QTestPrivate::qtestMouseButtons,
-                        Qt::NoButton, QEvent::MouseMove, Qt::NoModifier, ++QTest::lastMouseTimestamp);
 }
 
 // The ear's best sensitivity, around 3 kHz, lies below the 1 kHz threshold.
@@ -151,19 +120,19 @@ void LoudnessChart::dragFollowsThePointerOnlyWhileAButtonIsHeld()
     QTest::mousePress(chart, Qt::LeftButton, {}, at(qRound(axis->coordToPixel(200))));
     for (double towards : {400.0, 3000.0, 12000.0}) {
         const int column = qRound(axis->coordToPixel(towards));
-        dragTo(column);
+        dragTo(at(column));
         QCOMPARE(readouts().first(), QStringLiteral("f = %1 Гц").arg(qint64(axis->pixelToCoord(column))));
         QCOMPARE(tracer->position->key(), std::round(axis->pixelToCoord(column)));
     }
     // A million pixels away the axis gives infinity to the right and zero to the left; the
     // frequency read-out saturates instead of overflowing, the crosshair rests on the ends.
-    dragTo(1000000);
+    dragTo(at(1000000));
     QCOMPARE(readouts(), shown("9223372036854775807", "20.00", "1.00E-10", "2.04E-04"));
-    dragTo(-1000000);
+    dragTo(at(-1000000));
     QCOMPARE(readouts(), shown("0", "70.00", "1.00E-05", "6.46E-02"));
 
     const int released = columnShowing(3191.2);
-    dragTo(released);
+    dragTo(at(released));
     QTest::mouseRelease(chart, Qt::LeftButton, {}, at(released));
     const QStringList afterDrag = shown("3191", "-7.07", "1.96E-13", "9.05E-06");
     QCOMPARE(readouts(), afterDrag);
@@ -207,9 +176,7 @@ void LoudnessChart::levelExampleChoosesTheCurve()
     QFETCH(QString, colour);
     QFETCH(QStringList, expected);
 
-    auto *examples = window->findChild<QComboBox *>(QStringLiteral("comboBox"));
-    examples->setCurrentIndex(index);
-    emit examples->activated(index);
+    chooseExample(index);
     QCOMPARE(readouts(), expected);
     QCOMPARE(tracer->graph(), chart->graph(index));
     for (int k = 0; k < chart->graphCount(); ++k)

@@ -9,14 +9,12 @@
 // knows which buttons are held during a drag, as with a real mouse.
 #define QTEST_QPA_MOUSE_HANDLING
 
-#include "app/mainwindow.h"
-#include "support/screens.h"
+#include "support/loudnesschart.h"
 #include "tones/tone.h"
 
 #include <QComboBox>
 #include <QDir>
 #include <QtTest>
-#include <qcustomplot.h>
 
 namespace {
 
@@ -70,7 +68,7 @@ protected:
 
 } // namespace
 
-class LoudnessDrag : public QObject
+class LoudnessDrag : public LoudnessChartTest
 {
     Q_OBJECT
 
@@ -87,28 +85,19 @@ private slots:
     void soundSourcesShowWhatAFullRedrawShows();
 
 private:
-    MainWindow *window = nullptr;
-    QCustomPlot *chart = nullptr;
-    QCPItemTracer *tracer = nullptr;
     PaintCounter counter;
     int fullRedraws = 0;
 
     QPoint at(double frequency) const;
     void dragAcross(double from, double to);
-    void chooseExample(int index);
     void verifyPictureAsFullRedraw();
 };
 
 void LoudnessDrag::init()
 {
-    screens::expectUnboundSlotWarnings();
-    window = new MainWindow;
-    QVERIFY(screens::showFullHd(window));
-    QVERIFY(screens::clickVisible(window, QStringLiteral("Кривые равной громкости")));
-    QCoreApplication::processEvents();
-    chart = window->findChild<QCustomPlot *>(QStringLiteral("widget"));
-    tracer = chart->findChild<QCPItemTracer *>();
-    QVERIFY(tracer && chart->axisRect()->width() > 1000);
+    openScreen();
+    if (QTest::currentTestFailed())
+        return;
     chart->installEventFilter(&counter);
     fullRedraws = 0;
     connect(chart, &QCustomPlot::beforeReplot, this, [this] { ++fullRedraws; });
@@ -132,22 +121,12 @@ void LoudnessDrag::dragAcross(double from, double to)
     const QPoint start = at(from);
     const QPoint end = at(to);
     const int steps = std::max(1, std::abs(end.x() - start.x()) / 7);
-    QWindow *handle = window->windowHandle();
     for (int step = 1; step <= steps; ++step) {
         const QPoint point(start.x() + (end.x() - start.x()) * step / steps, start.y());
-        const QPoint local = chart->mapTo(window, point);
         const int paintsBefore = counter.paints;
-        qt_handleMouseEvent(handle, local, handle->mapToGlobal(local), QTestPrivate::qtestMouseButtons,
-                            Qt::NoButton, QEvent::MouseMove, Qt::NoModifier, ++QTest::lastMouseTimestamp);
+        dragTo(point);
         QVERIFY2(counter.paints > paintsBefore, "the crosshair was not shown before the next event");
     }
-}
-
-void LoudnessDrag::chooseExample(int index)
-{
-    auto *examples = window->findChild<QComboBox *>(QStringLiteral("comboBox"));
-    examples->setCurrentIndex(index);
-    emit examples->activated(index);
 }
 
 // The chart as shown is compared with the same state drawn afresh, and with it drawn the way

@@ -5,6 +5,7 @@
 # uninstall that entry names then leaves the prefix's files and registry as they were before.
 #   wine_installer.sh <setup.exe>
 set -euo pipefail
+source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/wineprefix.sh"
 setup=$1
 scratch=$(mktemp -d)
@@ -14,10 +15,6 @@ cleanup() {
     rm -rf "$scratch"
 }
 trap cleanup EXIT
-fail() {
-    echo "FAIL: $*"
-    exit 1
-}
 
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tavelin'
 drive=$scratch/wine/drive_c

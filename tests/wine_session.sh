@@ -10,20 +10,17 @@
 # unzipped, and the program adds nothing of its own to the registry.
 #   wine_session.sh <zip> <screenplaces.exe> <tonefile.exe> <capture.conf>
 set -euo pipefail
+source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/xsession.sh"
 source "$(dirname "$0")/wineprefix.sh"
 zip=$(realpath "$1") screenplaces=$(realpath "$2") tonefile=$(realpath "$3") capture=$(realpath "$4")
 
 own_process_group "$@"
 scratch=$(mktemp -d)
+failure_output=$scratch/output
 cleanup() {
     wineserver --kill 2>/dev/null || true
     rm -rf "$scratch"
-}
-fail() {
-    echo "FAIL: $*"
-    [[ -s $scratch/output ]] && cat "$scratch/output"
-    exit 1
 }
 
 new_wine_prefix "$scratch/wine" || fail "Wine could not set up a prefix"

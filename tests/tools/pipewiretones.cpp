@@ -9,10 +9,9 @@
 //
 // Prints a line per faulty tone and a summary with the timing of the calls; exits with 1 when
 // a tone is faulty or missing.
+#include "support/alsawrites.h"
 #include "tones/tone.h"
 
-#include <alsa/asoundlib.h>
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -155,22 +154,13 @@ double percentile(std::vector<double> values, double p)
 // write, the frames it then holds unplayed, its server's queue included, less those written.
 Clock::time_point firstSamplePlays;
 
-} // namespace
-
-// This program's snd_pcm_writei stands before ALSA's own: every period of a tone passes here.
-extern "C" snd_pcm_sframes_t snd_pcm_writei(snd_pcm_t *pcm, const void *buffer, snd_pcm_uframes_t size)
+void noteFirstSamplePlays(snd_pcm_t *pcm, snd_pcm_sframes_t written)
 {
-    using Write = snd_pcm_sframes_t (*)(snd_pcm_t *, const void *, snd_pcm_uframes_t);
-    static const auto alsaWrite = reinterpret_cast<Write>(dlsym(RTLD_NEXT, "snd_pcm_writei"));
-    const snd_pcm_sframes_t written = alsaWrite(pcm, buffer, size);
     snd_pcm_sframes_t delay = 0;
-    if (written > 0 && firstSamplePlays == Clock::time_point() && snd_pcm_delay(pcm, &delay) == 0)
+    if (firstSamplePlays == Clock::time_point() && snd_pcm_delay(pcm, &delay) == 0)
         firstSamplePlays =
             Clock::now() + std::chrono::microseconds((delay - written) * 1000000 / tones::sampleRate);
-    return written;
 }
-
-namespace {
 
 // What one recording shows of the tones played.
 struct Heard
@@ -230,6 +220,7 @@ bool alsoIn(const Fault &fault, const std::vector<Fault> &other)
 
 int main(int argc, char **argv)
 {
+    alsawrites::observe(noteFirstSamplePlays);
     int repeat = 1;
     int gapMs = 100;
     const char *second = nullptr;
