@@ -164,11 +164,11 @@ void MainWindow::setUpDecibelChart()
     vertical3->setData({scaleFrequency, scaleFrequency}, {-20, highestLevel});
     vertical3->setPen(QPen(Qt::darkBlue, 3));
 
-    sourceText3 = new QCPItemText(chart);
-    sourceText3->position->setAxes(frequencyAxis, levelAxis);
-    sourceText3->setPositionAlignment(Qt::AlignRight | Qt::AlignBottom);
-    sourceText3->setFont(QFont(family, 18));
-    sourceText3->setColor(Qt::blue);
+    // The chosen source's name, above its line; at first the threshold of hearing's.
+    sourceText3 = chartstyle::caption(frequencyAxis, levelAxis,
+                                      QPointF(captionFrequency, soundSources[0].level + captionLift),
+                                      Qt::AlignRight | Qt::AlignBottom,
+                                      QString::fromUtf8(soundSources[0].name), QFont(family, 18));
 
     // What the choice of a source moves gets a buffer of its own, so that only it is redrawn.
     // Its layer lies right above the scale and below the axes, as when everything is drawn in
@@ -184,9 +184,6 @@ void MainWindow::setUpDecibelChart()
     hLine3->setName(QStringLiteral("HLine3"));
     hLine3->setPen(QPen(Qt::red, 2));
     hLine3->setData({lowestFrequency, highestFrequency}, {soundSources[0].level, soundSources[0].level});
-
-    sourceText3->position->setCoords(captionFrequency, soundSources[0].level + captionLift);
-    sourceText3->setText(QString::fromUtf8(soundSources[0].name));
 
     for (const SoundSource &source : soundSources)
         placeOnScale(chart->addGraph(frequencyAxis, levelAxis), source.level, QPen(Qt::darkBlue), 11);

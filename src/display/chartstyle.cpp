@@ -56,6 +56,19 @@ QSharedPointer<QCPAxisTickerLog> decades(int tickCount, int subTickCount)
     return ticker;
 }
 
+QCPItemText *caption(QCPAxis *xAxis, QCPAxis *yAxis, const QPointF &at, Qt::Alignment alignment,
+                     const QString &text, const QFont &font)
+{
+    auto *item = new QCPItemText(xAxis->parentPlot());
+    item->position->setAxes(xAxis, yAxis);
+    item->position->setCoords(at);
+    item->setPositionAlignment(alignment);
+    item->setText(text);
+    item->setFont(font);
+    item->setColor(Qt::blue);
+    return item;
+}
+
 QCPLineEnding arrowhead()
 {
     return QCPLineEnding(QCPLineEnding::esSpikeArrow, 8, 10);

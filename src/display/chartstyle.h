@@ -13,7 +13,9 @@
 
 class QCPAxis;
 class QCPAxisTickerLog;
+class QCPItemText;
 class QCPLineEnding;
+class QPointF;
 
 namespace chartstyle {
 
@@ -37,6 +39,11 @@ void intensityScale(QCPAxis *axis, const QFont &font);
 
 // Ticks at whole decades, about `tickCount` of them, with `subTickCount` sub-ticks between two.
 QSharedPointer<QCPAxisTickerLog> decades(int tickCount, int subTickCount);
+
+// A caption in the curves' blue, placed on the chart at `at` in the units of `xAxis` and
+// `yAxis`; `alignment` says which of its corners or edges stands there.
+QCPItemText *caption(QCPAxis *xAxis, QCPAxis *yAxis, const QPointF &at, Qt::Alignment alignment,
+                     const QString &text, const QFont &font);
 
 // The arrowhead at the end of an axis towards which its quantity grows.
 QCPLineEnding arrowhead();

@@ -229,26 +229,16 @@ void MainWindow::setUpLoudnessChart()
         loudness::sampleCurve(k, frequencies.data(), levels.data());
 
         // Just below the point where the curve crosses 1 kHz, where its loudness level reads.
-        auto *label = new QCPItemText(chart);
-        label->position->setAxes(chart->xAxis, chart->yAxis2);
-        label->position->setCoords(1030, 20 * k - 1);
-        label->setPositionAlignment(Qt::AlignLeft);
-        label->setText(QString::fromLatin1(loudness::curveLabels[k]));
-        label->setFont(QFont(family, 14));
-        label->setColor(Qt::blue);
+        chartstyle::caption(chart->xAxis, chart->yAxis2, QPointF(1030, 20 * k - 1), Qt::AlignLeft,
+                            QString::fromLatin1(loudness::curveLabels[k]), QFont(family, 14));
 
         auto *curve = new CachedCurve(chart->xAxis, chart->yAxis2);
         curve->setData(frequencies, levels, true); // sampled at rising frequencies
         curve->setPen(curvePen);
     }
 
-    auto *title = new QCPItemText(chart);
-    title->position->setAxes(chart->xAxis, chart->yAxis2);
-    title->position->setCoords(1030, 122);
-    title->setPositionAlignment(Qt::AlignLeft | Qt::AlignBottom);
-    title->setText(QStringLiteral("L\u2095, фон"));
-    title->setFont(QFont(family, 16));
-    title->setColor(Qt::blue);
+    chartstyle::caption(chart->xAxis, chart->yAxis2, QPointF(1030, 122), Qt::AlignLeft | Qt::AlignBottom,
+                        QStringLiteral("L\u2095, фон"), QFont(family, 16));
 
     const QFont axisFont(family, 16);
 

@@ -103,13 +103,8 @@ void MainWindow::setUpListeningChart()
         curve->setPen(QPen(Qt::blue, 3));
     }
 
-    auto *caption = new QCPItemText(chart);
-    caption->position->setAxes(chart->xAxis, chart->yAxis2);
-    caption->position->setCoords(580, 90);
-    caption->setPositionAlignment(Qt::AlignLeft | Qt::AlignBottom);
-    caption->setText(QStringLiteral("Кривые равной громкости"));
-    caption->setFont(QFont(family, 14));
-    caption->setColor(Qt::blue);
+    chartstyle::caption(chart->xAxis, chart->yAxis2, QPointF(580, 90), Qt::AlignLeft | Qt::AlignBottom,
+                        QStringLiteral("Кривые равной громкости"), QFont(family, 14));
 
     QCPAxis *frequencyAxis = chart->xAxis;
     chartstyle::name(frequencyAxis, QStringLiteral("f, Гц"), Qt::darkGreen, QFont(family, 14),
