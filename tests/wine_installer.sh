@@ -10,6 +10,9 @@ source "$(dirname "$0")/wineprefix.sh"
 setup=$1
 scratch=$(mktemp -d)
 unset DISPLAY # the installer is silent: no window at all
+# Wine names Unix files in the locale's character set: in the C locale a Windows program can
+# make no file with a Cyrillic name, such as the Start-menu entry.
+export LC_ALL=C.UTF-8
 cleanup() {
     wineserver --kill 2>/dev/null || true
     rm -rf "$scratch"
