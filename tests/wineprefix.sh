@@ -13,7 +13,9 @@ new_wine_prefix() {
     ) >/dev/null 2>&1
 }
 
-# Every file and folder of the prefix's Windows disk but Wine's temporary folders.
+# Every file and folder of the prefix's Windows disk but Wine's temporary folders and its driver
+# store, where Wine installs its own drivers whenever it comes upon an input device.
 windows_disk() {
-    (cd "$WINEPREFIX/drive_c" && find . -path ./windows/temp -prune -o -path './users/*/Temp' -prune -o -print | sort)
+    (cd "$WINEPREFIX/drive_c" && find . -path ./windows/temp -prune -o -path './users/*/Temp' -prune \
+        -o -path ./windows/system32/driverstore -prune -o -print | sort)
 }
